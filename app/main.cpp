@@ -1,0 +1,2 @@
+// Program entry of the viewer (placeholder until the main window lands).
+int main() { return 0; }

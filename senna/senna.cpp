@@ -1,0 +1,2 @@
+// Placeholder until the Groonga-backed implementation lands.
+#include "senna/senna.h"
