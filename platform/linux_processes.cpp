@@ -1,0 +1,85 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <fstream>
+#include <thread>
+
+#include "platform/processes.h"
+
+extern char** environ;
+
+namespace {
+
+class LinuxProcesses : public Processes {
+public:
+    bool Spawn(const std::vector<std::string>& argv) override {
+        if (argv.empty() || argv[0].empty()) return false;
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+
+        // Descriptors of this process are opened close-on-exec; stdin comes from /dev/null
+        // so a started program never reads the viewer's terminal.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGCHLD);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+        pid_t pid = -1;
+        int rc = argv[0].find('/') == std::string::npos
+                     ? posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ)
+                     : posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+        if (rc != 0) return false;
+        // Reap the child when it ends; the caller never waits for it.
+        std::thread([pid] {
+            int status;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+        return true;
+    }
+
+    std::vector<int> FindByName(const std::string& name) override {
+        std::vector<int> pids;
+        DIR* proc = opendir("/proc");
+        if (!proc) return pids;
+        while (dirent* e = readdir(proc)) {
+            char* end = nullptr;
+            long pid = strtol(e->d_name, &end, 10);
+            if (pid <= 0 || *end != '\0') continue;
+            std::ifstream comm(std::string("/proc/") + e->d_name + "/comm");
+            std::string command;
+            if (!std::getline(comm, command)) continue;
+            for (char& c : command) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (command == name) pids.push_back(static_cast<int>(pid));
+        }
+        closedir(proc);
+        return pids;
+    }
+
+    bool Kill(int pid) override { return pid > 0 && ::kill(pid, SIGKILL) == 0; }
+};
+
+}  // namespace
+
+Processes& SystemProcesses() {
+    static LinuxProcesses processes;
+    return processes;
+}
