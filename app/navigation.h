@@ -1,0 +1,28 @@
+// The navigation handler: every navigation of the web view passes here first. It decodes the
+// URL, runs the command it carries (search, home, sort, page, open, save) on the main window
+// state, rewrites the pages, and says whether the navigation goes on.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/viewer_state.h"
+#include "platform/dialogs.h"
+#include "platform/processes.h"
+
+// What the handler needs of the platform.
+struct NavigationContext {
+    Dialogs& dialogs;
+    Processes& processes;
+};
+
+struct NavigationResult {
+    bool proceed = true;             // false cancels the navigation
+    std::function<void()> deferred;  // work that opens a modal window; the view runs it just
+                                     // after the handler has returned (a queued call)
+};
+
+// Runs the command in url (as QUrl::FullyEncoded gives it). Throws AppError when a page
+// write fails; the caller shows it.
+NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationContext& context,
+                                               const std::string& url);
