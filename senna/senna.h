@@ -93,10 +93,14 @@ sen_rc sen_query_exec(sen_index *i, sen_query *q, sen_records *r, sen_sel_operat
  * (copy_current non-zero). NULL when it cannot be created. Nothing a reader sees changes
  * until sen_index_publish. */
 sen_index *sen_index_create_next(const char *path, int copy_current);
-/* Adds a document or replaces the one with the same key. */
+/* Adds a document under a key that is not in the index yet. The texts are indexed, not
+ * stored: the caller keeps them (in the catalogues). */
 sen_rc sen_index_put(sen_index *i, const char *key, const char *folded_path,
                      unsigned int path_len, const char *folded_text, unsigned int text_len);
-sen_rc sen_index_delete(sen_index *i, const char *key);
+/* Removes a document; the caller passes the texts it was put with, so that its postings
+ * can be taken out of the index. */
+sen_rc sen_index_delete(sen_index *i, const char *key, const char *folded_path,
+                        unsigned int path_len, const char *folded_text, unsigned int text_len);
 /* Records the identity of the information file that goes with this generation. */
 sen_rc sen_index_set_info_identity(sen_index *i, const sen_file_identity *id);
 /* Makes the generation being built the current one, in one rename, and frees the handle. */
