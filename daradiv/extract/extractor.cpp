@@ -1,0 +1,130 @@
+#include "daradiv/extract/extractor.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include "daradiv/extract/plain_text.h"
+#include "text/utf8.h"
+
+namespace {
+
+using Extractor = ExtractResult (*)(std::string_view);
+
+struct Format {
+    const char* extension;
+    Extractor extract;
+    bool text_format;  // read up to kMaxDocumentBytes when larger, instead of refusing
+};
+
+const Format kFormats[] = {
+    {"txt", ExtractPlainText, true},
+};
+
+std::string Bare(const std::string& ext) {
+    return !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
+}
+
+const Format* FindFormat(const std::string& lower_extension) {
+    std::string ext = Bare(lower_extension);
+    for (const Format& f : kFormats)
+        if (ext == f.extension) return &f;
+    return nullptr;
+}
+
+// Control codes other than tab and line ends become spaces, so the text is safe to store
+// and show; the bytes are made valid UTF-8 whatever the module produced.
+void CleanText(std::string* text) {
+    if (!IsValidUtf8(*text)) *text = RepairUtf8(*text);
+    for (char& ch : *text) {
+        auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) ch = ' ';
+    }
+}
+
+ExtractResult Failure(std::string reason) {
+    ExtractResult r;
+    r.error = std::move(reason);
+    return r;
+}
+
+// Reads at most limit + 1 bytes, so the caller can tell a file past the limit.
+bool ReadUpTo(const std::string& path, size_t limit, std::string* out, std::string* error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = std::string("開けません: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat st{};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        *error = "フォルダーです";
+        return false;
+    }
+    size_t want = limit + 1;
+    if (fstat(fd, &st) == 0 && st.st_size >= 0 && static_cast<size_t>(st.st_size) < want)
+        want = static_cast<size_t>(st.st_size) + 1;
+    out->clear();
+    out->reserve(want);
+    char buf[65536];
+    while (out->size() < limit + 1) {
+        ssize_t n = read(fd, buf, std::min(sizeof buf, limit + 1 - out->size()));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *error = std::string("読めません: ") + std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        out->append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+}  // namespace
+
+bool HasFormatModule(const std::string& lower_extension) {
+    return FindFormat(lower_extension) != nullptr;
+}
+
+ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_extension) {
+    const Format* f = FindFormat(lower_extension);
+    Extractor extract = f ? f->extract : ExtractPlainText;
+    ExtractResult r;
+    try {
+        r = extract(bytes);
+    } catch (const std::bad_alloc&) {
+        return Failure("メモリーが足りません");
+    } catch (const std::exception& e) {
+        return Failure(std::string("読み取りエラー: ") + e.what());
+    }
+    if (r.ok) {
+        CleanText(&r.text);
+        r.error.clear();
+    } else {
+        r.text.clear();
+        if (r.error.empty()) r.error = "テキストを取り出せません";
+    }
+    return r;
+}
+
+ExtractResult ExtractText(const std::string& path, const std::string& lower_extension) {
+    const Format* f = FindFormat(lower_extension);
+    bool text_format = f == nullptr || f->text_format;
+    std::string bytes, error;
+    try {
+        if (!ReadUpTo(path, kMaxDocumentBytes, &bytes, &error)) return Failure(error);
+    } catch (const std::bad_alloc&) {
+        return Failure("メモリーが足りません");
+    }
+    if (bytes.size() > kMaxDocumentBytes) {
+        if (!text_format) return Failure("ファイルが大きすぎます");
+        bytes.resize(kMaxDocumentBytes);
+    }
+    return ExtractFromBytes(bytes, lower_extension);
+}

@@ -1,0 +1,29 @@
+// Document text extraction for the indexer: one entry point that picks the format module
+// by extension and returns the document's display text as valid UTF-8, or a reason why not.
+// Every module works in-process on the file's bytes and fails cleanly on corrupt input.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct ExtractResult {
+    bool ok = false;
+    std::string text;   // valid UTF-8 when ok; may be empty (an empty document)
+    std::string error;  // a short Japanese reason for the log when !ok
+};
+
+// Largest file ExtractText reads. Text formats past it are read up to it; container formats
+// (zip, compound file, PDF, mail) past it fail with a reason.
+inline constexpr size_t kMaxDocumentBytes = 256u << 20;
+
+// Extracts the text of the file at path. lower_extension is the file's lower-cased extension,
+// with or without the leading dot ("docx" or ".docx"); an extension without a format module
+// is read as plain text. Never throws.
+ExtractResult ExtractText(const std::string& path, const std::string& lower_extension);
+
+// The same over bytes already in memory (the worker and the fuzz targets use it).
+ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_extension);
+
+// True when the extension (as above) has a format module of its own, false when it would be
+// read as plain text.
+bool HasFormatModule(const std::string& lower_extension);
