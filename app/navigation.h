@@ -10,10 +10,25 @@
 #include "platform/dialogs.h"
 #include "platform/processes.h"
 
+// The operations the commands run. The viewer uses ViewerOperations(); tests may stand in.
+class NavigationOperations {
+public:
+    virtual ~NavigationOperations() = default;
+    virtual void RunSearch(ViewerState& state) = 0;
+    virtual void SortResults(ViewerState& state, int key, int lo, int hi) = 0;
+    virtual void WriteSearchPage(const ViewerState& state) = 0;
+    virtual void WriteResultPage(ViewerState& state) = 0;
+    virtual void WriteWelcomePage(const ViewerState& state) = 0;
+};
+
+// The search, the ordering and the page writers of the viewer.
+NavigationOperations& ViewerOperations();
+
 // What the handler needs of the platform.
 struct NavigationContext {
     Dialogs& dialogs;
     Processes& processes;
+    NavigationOperations& operations = ViewerOperations();
 };
 
 struct NavigationResult {
@@ -22,7 +37,8 @@ struct NavigationResult {
                                      // after the handler has returned (a queued call)
 };
 
-// Runs the command in url (as QUrl::FullyEncoded gives it). Throws AppError when a page
-// write fails; the caller shows it.
+// Runs the command in url (as QUrl::FullyEncoded gives it). Throws AppError when a search
+// or a page write fails; the caller shows it. Save is returned as deferred work; the
+// context's dialogs must outlive it.
 NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationContext& context,
                                                const std::string& url);

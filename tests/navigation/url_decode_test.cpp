@@ -1,0 +1,55 @@
+#include "app/url_decode.h"
+
+#include <gtest/gtest.h>
+
+#include "text/utf8.h"
+
+namespace {
+
+TEST(DecodeUrl, Cases) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"%E6%96%87%E6%9B%B8", "文書"},
+        {"a+b", "a b"},
+        {"a%2Bb", "a+b"},          // the decoded plus stays a plus
+        {"%2541", "%41"},          // the decoded percent starts no escape
+        {"%e6%96%87", "文"},       // lower-case hex digits
+        {"%zz", "S"},              // unchecked digits: 16*35 + 35, mod 256
+        {"%  ", "\xF0"},           // blanks read as c - 0x30: 16*-16 + -16, mod 256
+        {"abc%", "abc%"},          // a trailing "%" reads nothing past the end
+        {"abc%4", "abc%4"},
+        {"a%00b", "a"},            // the decoded text ends at a NUL byte
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DecodeUrl(c.in), c.out) << c.in;
+}
+
+TEST(DecodedUrl, InvalidBytesBecomeReplacementCharacters) {
+    EXPECT_EQ(DecodedUrl("KEYWORD=%FFa"), "KEYWORD=\uFFFDa");
+    std::string cut = DecodedUrl("KEYWORD=%E6%96");  // a character cut short
+    EXPECT_TRUE(IsValidUtf8(cut));
+    EXPECT_EQ(cut.substr(0, 11), "KEYWORD=\uFFFD");
+}
+
+TEST(QueryValue, FirstOccurrenceUpToAmpersand) {
+    std::string url = "file:///a/page/index.html?COM=SEARCH&KEYWORD=x y&COM=OPEN";
+    EXPECT_EQ(QueryValue(url, "COM"), "SEARCH");
+    EXPECT_EQ(QueryValue(url, "KEYWORD"), "x y");
+    EXPECT_EQ(QueryValue(url, "NUM"), "");
+    EXPECT_EQ(QueryValue("x?SORT=", "SORT"), "");
+    EXPECT_EQ(QueryValue("x?com=HOME", "COM"), "");  // names match with case
+    // The lookup runs over the whole URL, folder included, and matches inside longer names.
+    EXPECT_EQ(QueryValue("file:///COM=HOME/page/index.html", "COM"), "HOME/page/index.html");
+    EXPECT_EQ(QueryValue("x?XNUM=3", "NUM"), "3");
+}
+
+TEST(WholeNumber, Fallback) {
+    EXPECT_EQ(WholeNumber("12"), 12);
+    EXPECT_EQ(WholeNumber(""), -1);
+    EXPECT_EQ(WholeNumber("x"), -1);
+    EXPECT_EQ(WholeNumber("-2"), -2);
+    EXPECT_EQ(WholeNumber("3 "), -1);
+}
+
+}  // namespace
