@@ -1,0 +1,58 @@
+// Record sets are small vectors kept sorted, so merging is one linear pass.
+#include "senna/records.h"
+
+#include <algorithm>
+
+namespace senna {
+
+namespace {
+
+bool Before(const Record &a, const Record &b) {
+    if (a.number != b.number) return a.number < b.number;
+    return a.key < b.key;
+}
+
+} // namespace
+
+uint64_t KeyNumber(const std::string &key) {
+    if (key.empty() || key.size() > 19) return 0;
+    uint64_t n = 0;
+    for (char c : key) {
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return n;
+}
+
+void SortRecords(std::vector<Record> &records) { std::sort(records.begin(), records.end(), Before); }
+
+void MergeRecords(std::vector<Record> &into, std::vector<Record> &&found, sen_sel_operator op) {
+    if (op == sen_sel_or && into.empty()) {
+        into = std::move(found);
+        return;
+    }
+    std::vector<Record> out;
+    out.reserve(op == sen_sel_or ? into.size() + found.size() : into.size());
+    size_t i = 0, j = 0;
+    while (i < into.size() || j < found.size()) {
+        bool take_left = j == found.size() || (i < into.size() && Before(into[i], found[j]));
+        bool take_right = i == into.size() || (j < found.size() && Before(found[j], into[i]));
+        if (take_left) {
+            if (op != sen_sel_and) out.push_back(std::move(into[i]));
+            ++i;
+        } else if (take_right) {
+            if (op == sen_sel_or) out.push_back(std::move(found[j]));
+            ++j;
+        } else { // the same key on both sides
+            if (op != sen_sel_but) {
+                into[i].score += found[j].score;
+                out.push_back(std::move(into[i]));
+            }
+            ++i;
+            ++j;
+        }
+    }
+    into = std::move(out);
+}
+
+} // namespace senna

@@ -1,0 +1,18 @@
+// Runs a parsed query on one generation's index: every term is a phrase lookup on the
+// bigram index (a single character a prefix lookup on the lexicon), combined by the tree's
+// operators. The result may hold more documents than contain the terms, never fewer.
+#pragma once
+
+#include "senna/database.h"
+#include "senna/query_parser.h"
+#include "senna/records.h"
+
+#include <vector>
+
+namespace senna {
+
+// The documents that query matches, in delivery order. Throws std::bad_alloc on memory
+// exhaustion; a Groonga failure yields what was found so far.
+std::vector<Record> RunQuery(Database &db, const ParsedQuery &query);
+
+} // namespace senna
