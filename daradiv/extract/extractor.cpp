@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 
+#include "daradiv/extract/office_open_xml.h"
 #include "daradiv/extract/plain_text.h"
 #include "text/utf8.h"
 
@@ -23,6 +24,12 @@ struct Format {
 
 const Format kFormats[] = {
     {"txt", ExtractPlainText, true},
+    {"docx", ExtractOfficeOpenXml, false},
+    {"docm", ExtractOfficeOpenXml, false},
+    {"xlsx", ExtractOfficeOpenXml, false},
+    {"xlsm", ExtractOfficeOpenXml, false},
+    {"pptx", ExtractOfficeOpenXml, false},
+    {"pptm", ExtractOfficeOpenXml, false},
 };
 
 std::string Bare(const std::string& ext) {

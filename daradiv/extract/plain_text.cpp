@@ -32,7 +32,7 @@ bool LooksBinary(std::string_view bytes) {
         else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B)
             ++control;
     }
-    return nul * 100 > s.size() || (nul + control) * 10 > s.size();
+    return nul * 100 > s.size() || (nul + control) * 20 > s.size();
 }
 
 ExtractResult ExtractPlainText(std::string_view bytes) {
