@@ -28,7 +28,7 @@ bool RemoveStale(const std::string &path);
 // Removes a generation folder and everything in it.
 void RemoveGeneration(const std::string &dir);
 
-// Total size of the regular files in dir (0 when it does not exist).
+// Disk space taken by the regular files in dir, holes not counted (0 when it does not exist).
 long long FolderSize(const std::string &dir);
 
 // The identity record of a generation: read (nullopt when none or unreadable) and write.

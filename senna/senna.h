@@ -110,7 +110,8 @@ sen_rc sen_index_discard(sen_index *i);
 /* Removes every generation of the index called path but the current one: old generations
  * and the leftovers of runs that were killed. */
 sen_rc sen_index_remove_stale(const char *path);
-/* Total size in bytes of the files of the current generation. */
+/* Disk space in bytes taken by the files of the current generation (holes not counted);
+ * 0 when there is none. */
 long long sen_index_disk_size(const char *path);
 
 #ifdef __cplusplus
