@@ -1,0 +1,122 @@
+#include "daradiv/file_walker.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <utility>
+
+#include "text/record_field.h"
+#include "text/text_rules.h"
+#include "text/utf8.h"
+
+namespace daradiv {
+namespace {
+
+constexpr const char* kUnreadableFolder = "フォルダを読めません";
+constexpr const char* kSeparatorInPath = "パスに \";;\" が含まれるため索引できません";
+constexpr const char* kLineEndInPath = "パスに改行が含まれるため索引できません";
+constexpr const char* kNotUtf8Path = "パスが UTF-8 ではないため索引できません";
+
+class Walker {
+public:
+    Walker(const WalkSettings& settings, WalkResult& result)
+        : settings_(settings), result_(result) {}
+
+    void WalkTop(std::string folder) {
+        if (folder.empty()) return;
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        struct stat st;
+        if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            Note(folder, kUnreadableFolder);
+            return;
+        }
+        Walk(folder, st);
+    }
+
+private:
+    void Note(const std::string& path, const char* reason) {
+        result_.notes.push_back({IsValidUtf8(path) ? path : RepairUtf8(path), reason});
+    }
+
+    void Walk(const std::string& folder, const struct stat& st) {
+        if (!visited_.insert({st.st_dev, st.st_ino}).second) return;  // loop or seen
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr) {
+            Note(folder, kUnreadableFolder);
+            return;
+        }
+        std::vector<std::string> names;
+        errno = 0;
+        while (struct dirent* e = readdir(dir)) {
+            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+            names.emplace_back(e->d_name);
+        }
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        const std::string prefix = folder == "/" ? "/" : folder + "/";
+        for (const std::string& name : names) {
+            std::string path = prefix + name;
+            struct stat est;
+            if (stat(path.c_str(), &est) != 0) continue;  // dangling link or gone meanwhile
+            if (S_ISDIR(est.st_mode)) {
+                if (IsExcluded(path, settings_.exclusions) ||
+                    IsExcluded(path + "/", settings_.exclusions))
+                    continue;
+                Walk(path, est);
+            } else if (S_ISREG(est.st_mode)) {
+                TakeFile(std::move(path), est);
+            }
+        }
+    }
+
+    void TakeFile(std::string path, const struct stat& st) {
+        std::string extension = LowerExtension(path);
+        if (settings_.extensions.count(extension) == 0) return;
+        if (IsExcluded(path, settings_.exclusions)) return;
+        if (!taken_.insert(path).second) return;
+        if (!IsValidUtf8(path)) return Note(path, kNotUtf8Path);
+        if (path.find(kFieldSeparator) != std::string::npos) return Note(path, kSeparatorInPath);
+        if (path.find_first_of("\r\n") != std::string::npos) return Note(path, kLineEndInPath);
+        result_.files.push_back({std::move(path), std::move(extension),
+                                 static_cast<int64_t>(st.st_size),
+                                 static_cast<int64_t>(st.st_mtim.tv_sec)});
+    }
+
+    const WalkSettings& settings_;
+    WalkResult& result_;
+    std::set<std::pair<dev_t, ino_t>> visited_;
+    std::set<std::string> taken_;
+};
+
+}  // namespace
+
+std::string LowerExtension(const std::string& path) {
+    size_t slash = path.rfind('/');
+    size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < name_start) return "";
+    std::string ext = path.substr(dot);
+    return IsValidUtf8(ext) ? LowerCase(ext) : ext;
+}
+
+bool IsExcluded(const std::string& path, const std::vector<std::string>& exclusions) {
+    for (const std::string& entry : exclusions) {
+        if (entry.empty()) continue;
+        if (path == entry) return true;
+        if (entry.back() == '/' && path.size() > entry.size() &&
+            path.compare(0, entry.size(), entry) == 0)
+            return true;
+    }
+    return false;
+}
+
+WalkResult WalkFolders(const WalkSettings& settings) {
+    WalkResult result;
+    Walker walker(settings, result);
+    for (const std::string& folder : settings.folders) walker.WalkTop(folder);
+    return result;
+}
+
+}  // namespace daradiv

@@ -1,0 +1,47 @@
+#include "daradiv/run_log.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "indexer/update_log.h"
+#include "pages/html_text.h"
+
+namespace daradiv {
+
+std::string ProgressText(size_t done, size_t total) {
+    return "インデックス更新中 " + std::to_string(done) + " / " + std::to_string(total) + " 件";
+}
+
+ProgressLog::ProgressLog(std::string log_path, std::chrono::milliseconds interval)
+    : log_path_(std::move(log_path)), interval_(interval) {}
+
+void ProgressLog::Show(const std::string& text, bool force) {
+    auto now = std::chrono::steady_clock::now();
+    if (shown_ && !force && now - last_ < interval_) return;
+    try {
+        WriteProgressLog(log_path_, text);
+    } catch (const std::exception&) {
+        // The viewer may hold the log for a moment; the next update writes it again.
+        return;
+    }
+    last_ = now;
+    shown_ = true;
+}
+
+std::string SummaryLine(const LocalTime& end, const RunCounts& c) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", c.seconds);
+    return LogTimeStamp(end) + "  インデックス更新が完了しました (索引 " + std::to_string(c.indexed) +
+           " 件、再利用 " + std::to_string(c.reused) + " 件、失敗 " + std::to_string(c.failed) +
+           " 件、" + seconds + " 秒)";
+}
+
+std::string ErrorSummaryLine(const LocalTime& end, const std::string& reason) {
+    return LogTimeStamp(end) + "  インデックス更新に失敗しました: " + reason;
+}
+
+std::string DetailLine(const std::string& path, const std::string& reason) {
+    return EscapeHtml(path) + " : " + EscapeHtml(reason);
+}
+
+}  // namespace daradiv

@@ -1,0 +1,71 @@
+#include "daradiv/run_plan.h"
+
+#include <unordered_map>
+
+#include "text/record_field.h"
+
+namespace daradiv {
+
+std::string MtimeField(int64_t mtime) { return std::to_string(mtime); }
+
+RunPlan PlanRun(const PlanInputs& in) {
+    RunPlan plan;
+    if (in.full) {
+        plan.kind = RunKind::kFull;
+        plan.extract = in.found;
+        return plan;
+    }
+
+    // Live lines by path; the first line of a path wins, a later duplicate dies.
+    std::unordered_map<std::string_view, size_t> live;
+    for (size_t i = 0; i < in.old_lines.size(); ++i) {
+        const index_files::DocumentLine& f = in.old_lines[i].fields;
+        if (f.offset < 0) continue;
+        live.emplace(f.path, i);
+    }
+    std::unordered_map<std::string_view, const FailedDocument*> failed;
+    for (const FailedDocument& d : in.known_failures) failed.emplace(d.path, &d);
+
+    std::vector<bool> keep(in.old_lines.size(), false);
+    for (const FoundFile& file : in.found) {
+        auto it = live.find(file.path);
+        if (it != live.end()) {
+            const OldLine& old = in.old_lines[it->second];
+            bool readable = it->second < in.record_readable.size() && in.record_readable[it->second];
+            if (readable && RecordField(old.text, 3) == std::to_string(file.size) &&
+                old.fields.extra == MtimeField(file.mtime)) {
+                keep[it->second] = true;
+                continue;
+            }
+        }
+        auto f = failed.find(file.path);
+        if (f != failed.end() && f->second->size == file.size && f->second->mtime == file.mtime) {
+            plan.still_failed.push_back(*f->second);
+            continue;
+        }
+        plan.extract.push_back(file);
+    }
+
+    size_t dead_before = 0;
+    for (size_t i = 0; i < in.old_lines.size(); ++i) {
+        if (keep[i]) {
+            plan.kept.push_back(i);
+        } else if (in.old_lines[i].fields.offset >= 0) {
+            plan.dying.push_back(i);
+        } else {
+            ++dead_before;
+        }
+    }
+
+    size_t dead_after = dead_before + plan.dying.size();
+    size_t lines_after = in.old_lines.size() + plan.extract.size();
+    if (!in.index_matches || dead_after * 10 > lines_after) {
+        plan.kind = RunKind::kCompact;
+    } else {
+        plan.kind = RunKind::kIncremental;
+        plan.nothing_changed = plan.extract.empty() && plan.dying.empty();
+    }
+    return plan;
+}
+
+}  // namespace daradiv

@@ -1,0 +1,63 @@
+// What one run has to do, decided from the information file of the last run, the documents
+// found now and the documents that failed last time: which lines stay as they are, which
+// documents must be extracted, which lines die, and whether the run rebuilds from scratch.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "daradiv/file_walker.h"
+#include "search/index_files.h"
+
+namespace daradiv {
+
+// A document that could not be extracted, remembered so an unchanged one is not tried again
+// on every update.
+struct FailedDocument {
+    std::string path;
+    int64_t size = 0;
+    int64_t mtime = 0;
+    std::string reason;
+    bool operator==(const FailedDocument&) const = default;
+};
+
+// One line of the current information file.
+struct OldLine {
+    std::string text;                 // the line as stored
+    index_files::DocumentLine fields; // parsed as the viewer parses it
+};
+
+enum class RunKind {
+    kIncremental,  // keep the lines, kill changed ones, append new ones
+    kCompact,      // rewrite every kept text into new catalogues, renumber, index anew
+    kFull,         // extract everything again
+};
+
+struct RunPlan {
+    RunKind kind = RunKind::kIncremental;
+    std::vector<size_t> kept;           // indexes into the old lines, ascending
+    std::vector<size_t> dying;          // live old lines that are changed or gone
+    std::vector<FoundFile> extract;     // documents to extract, in walk order
+    std::vector<FailedDocument> still_failed;  // unchanged documents that failed before
+    bool nothing_changed = false;       // incremental, nothing to extract and nothing dies
+};
+
+struct PlanInputs {
+    bool full = false;                 // "Reindex=full"
+    bool index_matches = true;         // the index was built with this information file
+    std::vector<OldLine> old_lines;
+    std::vector<bool> record_readable; // per old line: its catalogue record can be read
+    std::vector<FoundFile> found;
+    std::vector<FailedDocument> known_failures;
+};
+
+// The field-2 text of a document line: the modification time in seconds.
+std::string MtimeField(int64_t mtime);
+
+// Decides the run. A document is kept when a live line has its path, its size and its
+// modification time and its record can be read. The run compacts when the dead lines would
+// pass a tenth of all lines, or the index does not match the information file.
+RunPlan PlanRun(const PlanInputs& in);
+
+}  // namespace daradiv

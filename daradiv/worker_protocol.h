@@ -1,0 +1,56 @@
+// The messages between the indexer and its extraction workers over a pair of pipes: each
+// message is one frame, a 4-byte little-endian length followed by that many bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace daradiv {
+
+// Largest frame either side accepts; a longer length means the stream is corrupt.
+inline constexpr uint32_t kMaxFrameBytes = 64u << 20;
+
+// Writes one frame, retrying short writes and EINTR. False when the pipe is broken.
+bool WriteFrame(int fd, std::string_view payload);
+
+// Reads one whole frame (blocking). Nothing at end of stream, on an error or on a length
+// beyond kMaxFrameBytes.
+std::optional<std::string> ReadFrame(int fd);
+
+// Collects frames from bytes that arrive in pieces (non-blocking reads).
+class FrameReader {
+public:
+    void Append(const char* data, size_t n) { buffer_.append(data, n); }
+    // The next complete frame, or nothing while it is incomplete. Sets corrupt() on a
+    // length beyond kMaxFrameBytes.
+    std::optional<std::string> Next();
+    bool corrupt() const { return corrupt_; }
+    void Clear() { buffer_.clear(); corrupt_ = false; }
+
+private:
+    std::string buffer_;
+    bool corrupt_ = false;
+};
+
+// A request: the document's path and its lower-cased extension (dot included).
+struct WorkerRequest {
+    std::string path;
+    std::string extension;
+};
+std::string EncodeRequest(const WorkerRequest& request);
+std::optional<WorkerRequest> DecodeRequest(std::string_view frame);
+
+// A result: the display text block and its folded copy (same length), or the reason the
+// document could not be read.
+struct WorkerResult {
+    bool ok = false;
+    std::string text;
+    std::string folded;
+    std::string error;
+};
+std::string EncodeResult(const WorkerResult& result);
+std::optional<WorkerResult> DecodeResult(std::string_view frame);
+
+}  // namespace daradiv
