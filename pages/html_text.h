@@ -35,9 +35,10 @@ inline constexpr size_t kMaxMarkedBytes = 8191;
 // marked around the display bytes and the walk goes on after it; other text is copied.
 // Every "&", "<", ">", '"' and ";" copied is written as a reference ("&#59;" for ";"), so the
 // result can stand as a field of a ";;"-joined hit record. Ill-formed UTF-8 in the result
-// becomes U+FFFD.
+// becomes U+FFFD. When walked is given it receives the position where the walk stopped.
 std::string MarkTerms(std::string_view folded, std::string_view display,
-                      const std::vector<TermGroup>& groups, const MarkRules& rules);
+                      const std::vector<TermGroup>& groups, const MarkRules& rules,
+                      size_t* walked = nullptr);
 
 // The name and path HTML: marking byte by byte, stopping after the mark that takes the
 // output past 800 bytes (the rest of the text is then left out).
@@ -47,7 +48,8 @@ std::string MarkName(std::string_view folded, std::string_view display,
 // The snippet HTML: from the first character at or after first_offset - 50, "<" and ">"
 // as spaces, until more than 200 bytes of text or 2000 bytes of output are written.
 std::string MarkSnippet(std::string_view folded, std::string_view display,
-                        int32_t first_offset, const std::vector<TermGroup>& groups);
+                        int32_t first_offset, const std::vector<TermGroup>& groups,
+                        size_t* walked = nullptr);
 
 // Where the file name starts in path: just after the last separator that starts a
 // character (by the lead-byte rule), 0 when there is none.
