@@ -1,15 +1,22 @@
 // The real operations behind the navigation commands.
 #include "app/navigation.h"
+#include "pages/result_page.h"
+#include "pages/search_page.h"
+#include "pages/welcome_page.h"
+#include "search/run_search.h"
+#include "search/sort_results.h"
 
 namespace {
 
 class Operations : public NavigationOperations {
 public:
-    void RunSearch(ViewerState&) override {}
-    void SortResults(ViewerState&, int, int, int) override {}
-    void WriteSearchPage(const ViewerState&) override {}
-    void WriteResultPage(ViewerState&) override {}
-    void WriteWelcomePage(const ViewerState&) override {}
+    void RunSearch(ViewerState& state) override { ::RunSearch(state); }
+    void SortResults(ViewerState& state, int key, int lo, int hi) override {
+        ::SortResults(state, key, lo, hi);
+    }
+    void WriteSearchPage(const ViewerState& state) override { ::WriteSearchPage(state); }
+    void WriteResultPage(ViewerState& state) override { ::WriteResultPage(state); }
+    void WriteWelcomePage(const ViewerState& state) override { ::WriteWelcomePage(state); }
 };
 
 }  // namespace
