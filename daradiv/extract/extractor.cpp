@@ -8,8 +8,13 @@
 #include <cstring>
 #include <exception>
 
+#include "daradiv/extract/html_text.h"
+#include "daradiv/extract/legacy_office.h"
+#include "daradiv/extract/mail_text.h"
 #include "daradiv/extract/office_open_xml.h"
+#include "daradiv/extract/pdf_text.h"
 #include "daradiv/extract/plain_text.h"
+#include "daradiv/extract/rtf_text.h"
 #include "text/utf8.h"
 
 namespace {
@@ -30,6 +35,14 @@ const Format kFormats[] = {
     {"xlsm", ExtractOfficeOpenXml, false},
     {"pptx", ExtractOfficeOpenXml, false},
     {"pptm", ExtractOfficeOpenXml, false},
+    {"pdf", ExtractPdf, false},
+    {"doc", ExtractLegacyOffice, false},
+    {"xls", ExtractLegacyOffice, false},
+    {"ppt", ExtractLegacyOffice, false},
+    {"html", ExtractHtml, true},
+    {"htm", ExtractHtml, true},
+    {"rtf", ExtractRtf, true},
+    {"eml", ExtractMail, false},
 };
 
 std::string Bare(const std::string& ext) {

@@ -25,3 +25,15 @@ void TextBuilder::AppendCodePoint(char32_t cp) {
     }
     Append(std::string_view(buf, n));
 }
+
+void TextBuilder::AppendUtf16(std::u16string_view u) {
+    for (size_t i = 0; i < u.size() && !full_; ++i) {
+        char32_t c = u[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 &&
+            u[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+            ++i;
+        }
+        AppendCodePoint(c);
+    }
+}

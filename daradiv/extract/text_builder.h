@@ -32,6 +32,8 @@ public:
     }
     // Appends one code point as UTF-8; invalid code points become U+FFFD.
     void AppendCodePoint(char32_t cp);
+    // Appends UTF-16 code units; an unpaired surrogate becomes U+FFFD.
+    void AppendUtf16(std::u16string_view units);
 
     bool full() const { return full_; }
     const std::string& text() const { return text_; }

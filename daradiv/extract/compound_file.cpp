@@ -1,0 +1,62 @@
+#include "daradiv/extract/compound_file.h"
+
+#include <gsf/gsf.h>
+
+#include <mutex>
+
+CompoundFile::~CompoundFile() {
+    if (infile_) g_object_unref(infile_);
+    if (input_) g_object_unref(input_);
+}
+
+bool CompoundFile::Open(std::string_view bytes, std::string* error) {
+    static std::once_flag init;
+    std::call_once(init, [] { gsf_init(); });
+    GsfInput* input = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
+                                           static_cast<gsf_off_t>(bytes.size()), FALSE);
+    if (!input) {
+        *error = "複合ファイルとして開けません";
+        return false;
+    }
+    input_ = input;
+    GError* err = nullptr;
+    GsfInfile* infile = gsf_infile_msole_new(input, &err);
+    if (!infile) {
+        *error = "Office 97-2003 形式の文書ではありません";
+        if (err) g_error_free(err);
+        return false;
+    }
+    infile_ = infile;
+    return true;
+}
+
+bool CompoundFile::ReadStream(const char* name, std::string* out) const {
+    out->clear();
+    if (!infile_) return false;
+    GsfInput* child = gsf_infile_child_by_name(GSF_INFILE(infile_), name);
+    if (!child) return false;
+    gsf_off_t size = gsf_input_size(child);
+    bool ok = size >= 0 && static_cast<size_t>(size) <= kMaxStreamBytes;
+    if (ok) {
+        out->resize(static_cast<size_t>(size));
+        size_t done = 0;
+        while (done < out->size()) {
+            size_t n = std::min<size_t>(out->size() - done, 65536);
+            if (!gsf_input_read(child, n, reinterpret_cast<guint8*>(out->data() + done))) {
+                ok = false;
+                break;
+            }
+            done += n;
+        }
+    }
+    g_object_unref(child);
+    if (!ok) out->clear();
+    return ok;
+}
+
+bool CompoundFile::HasStream(const char* name) const {
+    if (!infile_) return false;
+    GsfInput* child = gsf_infile_child_by_name(GSF_INFILE(infile_), name);
+    if (child) g_object_unref(child);
+    return child != nullptr;
+}
