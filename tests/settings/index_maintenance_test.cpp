@@ -1,0 +1,183 @@
+// Index maintenance through the settings dialog, with a stand-in indexer: a shell script
+// named daradiv in the test's program folder, run as a real process.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "pages/welcome_page.h"
+#include "settings/tform2.h"
+#include "tests/settings/settings_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The real processes, seen only where they belong to this test's program folder, so
+// indexers of other tests running at the same time are neither counted nor killed.
+class FolderProcesses : public Processes {
+public:
+    explicit FolderProcesses(std::string app_dir) : app_dir_(std::move(app_dir)) {}
+    bool Spawn(const std::vector<std::string>& argv) override {
+        spawned.push_back(argv);
+        return SystemProcesses().Spawn(argv);
+    }
+    std::vector<int> FindByName(const std::string& name) override {
+        std::vector<int> mine;
+        for (int pid : SystemProcesses().FindByName(name)) {
+            std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+            std::string cmdline((std::istreambuf_iterator<char>(in)), {});
+            if (cmdline.find(app_dir_) != std::string::npos) mine.push_back(pid);
+        }
+        return mine;
+    }
+    bool Kill(int pid) override { return SystemProcesses().Kill(pid); }
+
+    std::vector<std::vector<std::string>> spawned;
+
+private:
+    std::string app_dir_;
+};
+
+// Waits, without running the event loop (so the dialog's own timer does not poll), until
+// done() holds; false after 20 seconds.
+bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 2000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+struct IndexMaintenance : ::testing::Test {
+    QApplication& app = TestApplication();
+    ProgramFolder folder;
+    FakeDialogs dialogs;
+    FixedClock clock;
+    ViewerState state;
+    FolderProcesses processes{folder.AppDir()};
+    int homes = 0;
+
+    void SetUp() override {
+        state.AppDir = folder.AppDir();
+        // The stand-in writes a progress line, waits for the test's "go", then the ended log.
+        folder.Write("daradiv",
+                     "#!/bin/sh\n"
+                     "dir=$(dirname \"$0\")\n"
+                     "[ \"$1\" = -j ] || exit 1\n"
+                     "printf '1 / 2 files\\r\\n' > \"$dir/srep.tmp\" && mv \"$dir/srep.tmp\" \"$dir/srep.txt\"\n"
+                     "while [ ! -e \"$dir/go\" ]; do sleep 0.02; done\n"
+                     "printf '\\r\\n[更新記録]\\r\\n2 files indexed\\r\\ndetail\\r\\n' > \"$dir/srep.tmp\"\n"
+                     "mv \"$dir/srep.tmp\" \"$dir/srep.txt\"\n");
+        fs::permissions(folder.File("daradiv"), fs::perms::owner_all);
+    }
+    void TearDown() override {
+        for (int pid : processes.FindByName("daradiv")) processes.Kill(pid);
+    }
+    std::unique_ptr<TForm2> MakeForm() {
+        auto form = std::make_unique<TForm2>(state, dialogs, processes, clock);
+        form->SetHomeH1Click([this] {
+            ++homes;
+            WriteWelcomePage(state);
+        });
+        return form;
+    }
+    bool LogHas(const std::string& text) const {
+        return folder.Read("srep.txt").find(text) != std::string::npos;
+    }
+    void Go() { folder.Write("go", ""); }
+    bool IndexerGone() { return processes.FindByName("daradiv").empty(); }
+};
+
+TEST_F(IndexMaintenance, UpdateNowSavesStartsAndFollowsTheIndexerToIdle) {
+    folder.Write("srep.txt", "\r\n[更新記録]\r\nold run\r\n");
+    auto form = MakeForm();
+    EXPECT_EQ(form->Button3->text().toStdString(), "今すぐインディクスを更新する");
+    EXPECT_FALSE(form->Timer1->isActive());
+    form->CheckBox4->setChecked(true);
+    form->Button3->click();
+
+    // Settings written first, the old log deleted, the stop caption shown.
+    EXPECT_NE(folder.Read("daradiv.ini").find(".pdf\r\n"), std::string::npos);
+    EXPECT_EQ(folder.Read("ruvudar.ini").substr(0, 10), "[COMMON]\r\n");
+    EXPECT_EQ(form->Button3->text().toStdString(), "インデックスの更新中止");
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 1000);
+    ASSERT_EQ(processes.spawned.size(), 1u);
+    EXPECT_EQ(processes.spawned[0], (std::vector<std::string>{folder.AppDir() + "daradiv", "-j"}));
+    EXPECT_FALSE(LogHas("old run"));
+
+    ASSERT_TRUE(WaitUntil([&] { return LogHas("1 / 2 files"); }));
+    form->Timer1Timer();
+    EXPECT_EQ(form->StatusText().toStdString(), "1 / 2 files");
+
+    Go();
+    ASSERT_TRUE(WaitUntil([&] { return LogHas("2 files indexed") && IndexerGone(); }));
+    for (int poll = 1; poll <= 3; ++poll) {
+        form->Timer1Timer();
+        EXPECT_EQ(form->StatusText().toStdString(), "2 files indexed");
+        EXPECT_EQ(form->Update().UpdateRunning, 1) << poll;
+    }
+    EXPECT_EQ(homes, 0);
+    form->Timer1Timer();
+    EXPECT_EQ(form->Update().UpdateRunning, 0);
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->Button3->text().toStdString(), "今すぐインディクスを更新する");
+    EXPECT_EQ(homes, 1);
+    EXPECT_NE(folder.Read("page/main.html").find("2 files indexed"), std::string::npos);
+}
+
+TEST_F(IndexMaintenance, RunningIndexerAtStartIsWatchedAndStoppedOnConfirmation) {
+    ASSERT_TRUE(SystemProcesses().Spawn({folder.AppDir() + "daradiv", "-j"}));
+    ASSERT_TRUE(WaitUntil([&] { return LogHas("1 / 2 files") && !IndexerGone(); }));
+    auto form = MakeForm();
+    EXPECT_EQ(form->Update().UpdateRunning, 1);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Button3->text().toStdString(), "インデックスの更新中止");
+    EXPECT_TRUE(processes.spawned.empty());
+    EXPECT_TRUE(LogHas("1 / 2 files"));  // the log is kept
+
+    // Cancel changes nothing.
+    dialogs.confirm = false;
+    form->Button3->click();
+    EXPECT_EQ(dialogs.questions, (std::vector<std::string>{"インデックス更新を中止しますか？|確認"}));
+    EXPECT_FALSE(IndexerGone());
+    EXPECT_EQ(folder.Read("srep.txt"), "1 / 2 files\r\n");
+    EXPECT_EQ(form->Update().UpdateRunning, 1);
+
+    // A confirmed stop kills it and writes the abort entry; the state stays watching.
+    dialogs.confirm = true;
+    form->Button3->click();
+    EXPECT_TRUE(WaitUntil([&] { return IndexerGone(); }));
+    EXPECT_EQ(folder.Read("srep.txt"),
+              "\xEF\xBB\xBF\r\n[更新記録]\r\n2024-01-05 07:03:09  インデックス更新が中断されました"
+              "\r\n\r\n設定画面よりインデックスを更新してください\r\n");
+    EXPECT_EQ(form->Update().UpdateRunning, 1);
+
+    // A stop with no process left writes nothing.
+    fs::remove(folder.File("srep.txt"));
+    form->Button3->click();
+    EXPECT_FALSE(fs::exists(folder.File("srep.txt")));
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(IndexMaintenance, StopKillsEveryIndexerProcess) {
+    auto form = MakeForm();
+    form->Button3->click();  // starts one
+    ASSERT_TRUE(SystemProcesses().Spawn({folder.AppDir() + "daradiv", "-j"}));
+    ASSERT_TRUE(WaitUntil([&] { return processes.FindByName("daradiv").size() == 2; }));
+    form->Button3->click();
+    EXPECT_TRUE(WaitUntil([&] { return IndexerGone(); }));
+    EXPECT_TRUE(LogHas("インデックス更新が中断されました"));
+    // The abort entry ends the watch through the polls.
+    for (int poll = 0; poll < 4; ++poll) form->Timer1Timer();
+    EXPECT_EQ(form->Update().UpdateRunning, 0);
+    EXPECT_EQ(form->StatusText().toStdString(),
+              "2024-01-05 07:03:09  インデックス更新が中断されました");
+}
+
+}  // namespace
