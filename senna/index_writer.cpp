@@ -1,5 +1,9 @@
 #include "senna/index_writer.h"
 
+#include "senna/text_repair.h"
+
+#include <string>
+
 namespace senna {
 
 namespace {
@@ -8,6 +12,8 @@ namespace {
 grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view value, bool add) {
     if (value.empty()) return GRN_SUCCESS;
     grn_ctx *ctx = db.ctx();
+    std::string scratch;
+    value = TokenizableText(ctx, value, scratch);
     grn_obj text;
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());

@@ -2,6 +2,8 @@
 // straight into the table of their group with the group's operator.
 #include "senna/search.h"
 
+#include "senna/text_repair.h"
+
 #include <cstring>
 
 namespace senna {
@@ -120,9 +122,11 @@ private:
             if (op == GRN_OP_AND) grn_table_setoperation(ctx_, acc, NewTable(), acc, GRN_OP_AND);
             return;
         }
+        std::string scratch;
+        std::string_view term = TokenizableText(ctx_, text, scratch);
         grn_obj query;
         GRN_TEXT_INIT(&query, 0);
-        GRN_TEXT_SET(ctx_, &query, text.data(), text.size());
+        GRN_TEXT_SET(ctx_, &query, term.data(), term.size());
         grn_search_optarg optarg;
         std::memset(&optarg, 0, sizeof optarg);
         optarg.mode = GRN_OP_EXACT; // a phrase: bigrams at consecutive positions

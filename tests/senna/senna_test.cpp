@@ -114,6 +114,19 @@ TEST_F(SennaTest, FindsSubstringsInEveryScript) {
     for (const Case &c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
 }
 
+TEST_F(SennaTest, TextAfterBadBytesIsStillFound) {
+    std::string bad = "abc \xff\xfe def \xe6\x96 ghi";
+    bad += std::string("\0jkl", 4);
+    Build({{"1", "/q\xc0x", bad}, {"2", "/p", "other"}});
+    for (const char *q : {"\"abc\"", "\"def\"", "\"ghi\"", "\"jkl\"", "\"x\""})
+        EXPECT_EQ(Keys(q), Keys_{"1"}) << q;
+    sen_index *w = sen_index_create_next(path_.c_str(), 1);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(sen_index_delete(w, "1", "/q\xc0x", 4, bad.data(), bad.size()), sen_success);
+    ASSERT_EQ(sen_index_publish(w), sen_success);
+    EXPECT_EQ(Keys("\"jkl\""), Keys_{});
+}
+
 TEST_F(SennaTest, OperatorsAndGroups) {
     Build({{"1", "/p", "apple banana"},
            {"2", "/p", "apple cherry"},
