@@ -1,0 +1,317 @@
+// The real daradiv and daradiv-worker, copied with libsenna into a program folder of their
+// own, run on small document folders; the result is read back through the viewer's search.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/viewer_state.h"
+#include "config/indexer_config.h"
+#include "daradiv/extract/extractor.h"
+#include "daradiv/file_walker.h"
+#include "daradiv/leftovers.h"
+#include "indexer/program_files.h"
+#include "indexer/update_log.h"
+#include "search/index_files.h"
+#include "search/run_search.h"
+#include "text/record_field.h"
+#include "text/text_file.h"
+
+namespace fs = std::filesystem;
+extern char** environ;
+
+namespace {
+
+const char* kCategory = "文書";
+
+class IndexerFolder {
+public:
+    explicit IndexerFolder(const std::string& tag) {
+        root_ = fs::temp_directory_path() / ("daradiv_run_" + tag + "_" + std::to_string(getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "app");
+        fs::create_directories(root_ / "docs");
+        // Copies, not links: the indexer finds its folder through its own executable.
+        for (const char* f : {"daradiv", "daradiv-worker", "libsenna.so"})
+            fs::copy_file(fs::path(RUVUDAR_APPDIR_BUILD) / f, root_ / "app" / f);
+        app_ = (root_ / "app").string() + "/";
+        docs_ = (root_ / "docs").string() + "/";
+    }
+    ~IndexerFolder() {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    const std::string& app() const { return app_; }
+    const std::string& docs() const { return docs_; }
+
+    void Configure(const std::string& extensions, bool rebuild = false) {
+        IndexerConfig config;
+        config.Rebuild = rebuild;
+        config.ExtraExtensions = extensions;
+        config.Folders = {{docs_, kCategory}};
+        ASSERT_TRUE(WriteIndexerConfig(app_ + program_files::kIndexerConfig, config));
+    }
+
+    std::string Put(const std::string& name, const std::string& text) {
+        fs::path p = root_ / "docs" / name;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+        return p.string();
+    }
+
+    // Starts the indexer from another working directory.
+    pid_t Start() {
+        std::string exe = app_ + program_files::kIndexerExecutable;
+        std::vector<char*> argv = {exe.data(), const_cast<char*>("-j"), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, "/");
+        pid_t pid = -1;
+        int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        return rc == 0 ? pid : -1;
+    }
+
+    static int Wait(pid_t pid) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    int Run() { return Wait(Start()); }
+
+    // The paths of the documents the viewer's search finds for keyword.
+    std::set<std::string> Search(const std::string& keyword) {
+        ViewerState state;
+        state.AppDir = app_;
+        state.AllocateBuffers();
+        state.SearchDirs = {docs_ + ";;" + kCategory};
+        state.CheckedCategories = {kCategory};
+        state.Keyword = keyword;
+        RunSearch(state);
+        std::set<std::string> paths;
+        for (const std::string& hit : state.Results) paths.insert(std::string(RecordField(hit, 1)));
+        return paths;
+    }
+
+    std::vector<std::string> Log() {
+        return ReadUpdateLog(app_).value_or(std::vector<std::string>{});
+    }
+
+    std::string Summary() {
+        UpdateLogReading reading = UpdateLogStatus(ReadUpdateLog(app_));
+        return reading.ended && reading.status ? *reading.status : "(not ended)";
+    }
+
+    std::string InformationBytes() {
+        return ReadFileBytes(app_ + program_files::kInformationFile).value_or("");
+    }
+
+    // Name, size, modification time and inode of every file in the program folder, the log
+    // left out: what a run that changes nothing must leave alone.
+    std::map<std::string, std::string> Snapshot() {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(root_ / "app")) {
+            std::string name = e.path().string().substr(app_.size());
+            if (name == program_files::kUpdateLog) continue;
+            struct stat st;
+            lstat(e.path().c_str(), &st);
+            std::ostringstream s;
+            s << st.st_size << "/" << st.st_mtim.tv_sec << "." << st.st_mtim.tv_nsec << "/" << st.st_ino;
+            files[name] = s.str();
+        }
+        return files;
+    }
+
+private:
+    fs::path root_;
+    std::string app_;
+    std::string docs_;
+};
+
+bool EndsWithSummary(const std::string& summary) {
+    return std::regex_search(summary, std::regex("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "));
+}
+
+std::string Field(const std::string& line, int n) { return std::string(RecordField(line, n)); }
+
+}  // namespace
+
+TEST(DaradivRun, PlantedWordsAreFoundInTheirDocumentsAndBrokenFilesAreLogged) {
+    IndexerFolder folder("planted");
+    std::set<std::string> extensions;
+    for (const auto& e : fs::directory_iterator(RUVUDAR_FIXTURES)) {
+        std::string name = e.path().filename().string();
+        std::string ext = daradiv::LowerExtension(name);
+        if (ext.empty() || ext == ".tsv" || ext == ".sh") continue;
+        fs::copy_file(e.path(), folder.docs() + name);
+        extensions.insert(ext);
+    }
+    std::string width_doc = folder.Put("sub/width.txt", "全角の ＷＩＤＴＨ１２３ と　カタカナ");
+    std::string field;
+    for (const std::string& ext : extensions) field += (field.empty() ? "" : " : ") + ext;
+    folder.Configure(field);
+
+    ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+    std::string summary = folder.Summary();
+    EXPECT_TRUE(EndsWithSummary(summary)) << summary;
+
+    // Every planted word, of every format that has its reader, is found in its document.
+    std::ifstream planted(std::string(RUVUDAR_FIXTURES) + "/planted.tsv");
+    std::string row;
+    int checked = 0;
+    while (std::getline(planted, row)) {
+        size_t tab = row.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string file = row.substr(0, tab), word = row.substr(tab + 1);
+        std::string ext = daradiv::LowerExtension(file);
+        if (!HasFormatModule(ext) && ext != ".txt" && ext != ".csv") continue;
+        EXPECT_EQ(folder.Search(word).count(folder.docs() + file), 1u) << file << " " << word;
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+
+    // Either width of the keyword finds text written in either width.
+    EXPECT_EQ(folder.Search("width123"), std::set<std::string>{width_doc});
+    EXPECT_EQ(folder.Search("ｗｉｄｔｈ"), std::set<std::string>{width_doc});
+    EXPECT_EQ(folder.Search("かたかな"), std::set<std::string>{width_doc});
+
+    // Broken containers are named in the log and have no line.
+    std::vector<std::string> log = folder.Log();
+    std::string info = folder.InformationBytes();
+    for (const char* broken : {"broken_truncated.docx", "broken_notzip.xlsx", "broken_garbage.pdf",
+                               "broken_notole.doc"}) {
+        if (!HasFormatModule(daradiv::LowerExtension(broken))) continue;
+        bool named = false;
+        for (const std::string& line : log) named = named || line.find(broken) != std::string::npos;
+        EXPECT_TRUE(named) << broken;
+        EXPECT_EQ(info.find(broken), std::string::npos) << broken;
+    }
+
+    // The document line: date, modification time in seconds, size, record placement.
+    for (const std::string& line : SplitLines(info)) {
+        if (Field(line, 0) != width_doc) continue;
+        struct stat st;
+        ASSERT_EQ(stat(width_doc.c_str(), &st), 0);
+        char date[16];
+        struct tm local;
+        localtime_r(&st.st_mtim.tv_sec, &local);
+        strftime(date, sizeof date, "%Y%m%d", &local);
+        EXPECT_EQ(Field(line, 1), date);
+        EXPECT_EQ(Field(line, 2), std::to_string(st.st_mtim.tv_sec));
+        EXPECT_EQ(Field(line, 3), std::to_string(st.st_size));
+        EXPECT_EQ(Field(line, 5), std::to_string(width_doc.size()));
+        std::string catalogue = *ReadFileBytes(folder.app() + "sindex" + Field(line, 4) + ".dat");
+        EXPECT_EQ(catalogue.substr(std::stoul(Field(line, 7)), width_doc.size()), width_doc);
+    }
+}
+
+TEST(DaradivRun, UpdateKeepsUnchangedDocumentsAndWritesNothingWhenNothingChanged) {
+    IndexerFolder folder("update");
+    folder.Configure(".txt");
+    std::string a = folder.Put("a.txt", "apple alpha");
+    std::string b = folder.Put("b.txt", "banana beta");
+    std::string c = folder.Put("c.txt", "cherry gamma");
+    ASSERT_EQ(folder.Run(), 0);
+
+    auto before = folder.Snapshot();
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 0 件、再利用 3 件"), std::string::npos) << folder.Summary();
+    EXPECT_EQ(folder.Snapshot(), before);
+
+    // One changed, one gone, one new; the unchanged line keeps its place.
+    folder.Put("a.txt", "apricot alpha two");
+    fs::remove(b);
+    std::string d = folder.Put("d.txt", "durian delta");
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 2 件、再利用 1 件"), std::string::npos) << folder.Summary();
+    EXPECT_EQ(folder.Search("apricot"), std::set<std::string>{a});
+    EXPECT_TRUE(folder.Search("apple").empty());
+    EXPECT_TRUE(folder.Search("banana").empty());
+    EXPECT_EQ(folder.Search("cherry"), std::set<std::string>{c});
+    EXPECT_EQ(folder.Search("delta"), std::set<std::string>{d});
+    EXPECT_EQ(folder.Search("alpha"), std::set<std::string>{a});
+
+    // A full rebuild gives the same answers.
+    folder.Configure(".txt", /*rebuild=*/true);
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 3 件、再利用 0 件"), std::string::npos) << folder.Summary();
+    EXPECT_EQ(folder.Search("alpha"), std::set<std::string>{a});
+    EXPECT_TRUE(folder.Search("banana").empty());
+}
+
+TEST(DaradivRun, AKilledRunLeavesThePreviousIndexInUse) {
+    IndexerFolder folder("killed");
+    folder.Configure(".txt");
+    std::string first = folder.Put("first.txt", "original walnut text");
+    ASSERT_EQ(folder.Run(), 0);
+    const std::string info_before = folder.InformationBytes();
+
+    // Enough new documents that the run is still extracting when it is stopped.
+    std::string filler(1500, 'x');
+    for (int i = 0; i < 5000; ++i)
+        folder.Put("many/" + std::to_string(i) + ".txt", "hazelnut " + std::to_string(i) + " " + filler);
+    pid_t pid = folder.Start();
+    ASSERT_GT(pid, 0);
+    bool killed = false;
+    for (int polls = 0; polls < 20000 && !killed; ++polls) {
+        std::vector<std::string> log = folder.Log();
+        if (!log.empty() && log[0].rfind("インデックス更新中 ", 0) == 0) {
+            std::smatch m;
+            if (std::regex_search(log[0], m, std::regex("(\\d+) / (\\d+)")) && std::stoi(m[1]) > 0) {
+                kill(pid, SIGKILL);
+                killed = true;
+            }
+        }
+        if (!killed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    IndexerFolder::Wait(pid);
+    ASSERT_TRUE(killed) << "the run ended before it could be stopped";
+
+    // The previous index answers as before.
+    EXPECT_EQ(folder.InformationBytes(), info_before);
+    EXPECT_EQ(folder.Search("walnut"), std::set<std::string>{first});
+    EXPECT_TRUE(folder.Search("hazelnut").empty());
+
+    // The next run succeeds and cleans up what the killed one left.
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_TRUE(EndsWithSummary(folder.Summary())) << folder.Summary();
+    EXPECT_EQ(folder.Search("walnut"), std::set<std::string>{first});
+    EXPECT_EQ(folder.Search("hazelnut 4321"), std::set<std::string>{folder.docs() + "many/4321.txt"});
+    EXPECT_EQ(folder.Search("hazelnut").size(), 5000u);
+
+    std::set<int> referenced;
+    for (const std::string& info : {info_before, folder.InformationBytes()})
+        for (const std::string& line : SplitLines(info)) referenced.insert(std::stoi(Field(line, 4)));
+    for (const auto& e : fs::directory_iterator(folder.app())) {
+        std::string name = e.path().filename().string();
+        int n = daradiv::CatalogueNumberOf(name);
+        if (n > 0) {
+            EXPECT_EQ(referenced.count(n), 1u) << name;
+        }
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+        EXPECT_NE(name, daradiv::kStagedInformationFile);
+    }
+}
+
+TEST(DaradivRun, AMissingConfigurationEndsTheRunWithAReason) {
+    IndexerFolder folder("noconfig");
+    EXPECT_EQ(folder.Run(), 1);
+    std::string summary = folder.Summary();
+    EXPECT_TRUE(EndsWithSummary(summary)) << summary;
+    EXPECT_NE(summary.find(program_files::kIndexerConfig), std::string::npos) << summary;
+    EXPECT_FALSE(fs::exists(folder.app() + program_files::kInformationFile));
+}

@@ -1,0 +1,110 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "daradiv/file_walker.h"
+
+using namespace daradiv;
+namespace fs = std::filesystem;
+
+namespace {
+
+class WalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() / ("daradiv_walk_" + std::to_string(getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    std::string Put(const std::string& rel, const std::string& text = "x") {
+        fs::path p = root_ / rel;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+        return p.string();
+    }
+    std::string Dir() const { return root_.string() + "/"; }
+    std::vector<std::string> Paths(const WalkResult& r) {
+        std::vector<std::string> out;
+        for (const FoundFile& f : r.files) out.push_back(f.path.substr(Dir().size()));
+        return out;
+    }
+    fs::path root_;
+};
+
+}  // namespace
+
+TEST(FileWalker, ExtensionsAndExclusions) {
+    EXPECT_EQ(LowerExtension("/a/b.DOCX"), ".docx");
+    EXPECT_EQ(LowerExtension("/a.b/noext"), "");
+    EXPECT_EQ(LowerExtension("/a/.txt"), ".txt");
+    std::vector<std::string> ex = {"/x/file.txt", "/x/dir/"};
+    EXPECT_TRUE(IsExcluded("/x/file.txt", ex));
+    EXPECT_FALSE(IsExcluded("/x/file.txt2", ex));
+    EXPECT_TRUE(IsExcluded("/x/dir/a/b.txt", ex));
+    EXPECT_FALSE(IsExcluded("/x/dirt/b.txt", ex));
+    EXPECT_FALSE(IsExcluded("/X/file.txt", ex));  // paths keep their case
+}
+
+TEST_F(WalkTest, TakesWantedFilesAndLeavesOutExcludedOnes) {
+    Put("a.TXT");
+    Put("b.pdf");
+    Put("c.doc");
+    Put("sub/d.txt");
+    Put("skip/e.txt");
+    Put("sub/gone.txt");
+    Put("semi;;colon.txt");
+    WalkSettings s;
+    s.folders = {Dir()};
+    s.extensions = {".txt", ".pdf"};
+    s.exclusions = {Dir() + "skip/", Dir() + "sub/gone.txt"};
+    WalkResult r = WalkFolders(s);
+    EXPECT_EQ(Paths(r), (std::vector<std::string>{"a.TXT", "b.pdf", "sub/d.txt"}));
+    EXPECT_EQ(r.files[0].extension, ".txt");
+    EXPECT_EQ(r.files[0].size, 1);
+    ASSERT_EQ(r.notes.size(), 1u);  // the ";;" path is named, not taken
+    EXPECT_EQ(r.notes[0].path, Dir() + "semi;;colon.txt");
+}
+
+TEST_F(WalkTest, LinkLoopsEndAndEachPathIsTakenOnce) {
+    Put("real/a.txt");
+    fs::create_directory_symlink(root_ / "real", root_ / "real" / "loop");
+    fs::create_directory_symlink(root_ / "real", root_ / "alias");
+    WalkSettings s;
+    s.folders = {Dir(), Dir() + "real"};  // overlapping targets
+    s.extensions = {".txt"};
+    WalkResult r = WalkFolders(s);
+    // The folder is entered once, by whichever name comes first.
+    EXPECT_EQ(r.files.size(), 1u);
+}
+
+TEST_F(WalkTest, MissingFoldersAndBadNamesAreNoted) {
+    Put(std::string("bad\xff.txt"));
+    Put("line\nend.txt");
+    WalkSettings s;
+    s.folders = {Dir(), Dir() + "missing/"};
+    s.extensions = {".txt"};
+    WalkResult r = WalkFolders(s);
+    EXPECT_TRUE(r.files.empty());
+    ASSERT_EQ(r.notes.size(), 3u);
+    for (const WalkNote& n : r.notes) EXPECT_FALSE(n.reason.empty());
+    EXPECT_NE(r.notes[2].path.find("missing"), std::string::npos);
+}
+
+TEST_F(WalkTest, UnreadableFolderIsNotedAndSkipped) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+    Put("locked/a.txt");
+    Put("open/b.txt");
+    chmod((root_ / "locked").c_str(), 0);
+    WalkSettings s;
+    s.folders = {Dir()};
+    s.extensions = {".txt"};
+    WalkResult r = WalkFolders(s);
+    chmod((root_ / "locked").c_str(), 0755);
+    EXPECT_EQ(Paths(r), (std::vector<std::string>{"open/b.txt"}));
+    ASSERT_EQ(r.notes.size(), 1u);
+}
