@@ -386,6 +386,7 @@ void TForm2::UseDialogs(TForm3* form3, TForm4* form4) {
 void TForm2::SetHomeH1Click(std::function<void()> home) { home_ = std::move(home); }
 
 void TForm2::ShowSettings() {
+    if (isMinimized()) showNormal();
     show();  // runs FormShow only when the dialog was hidden
     raise();
     activateWindow();

@@ -44,7 +44,7 @@ TForm3::TForm3(Dialogs& dialogs, std::string path_separator, QWidget* parent)
     buttons->addWidget(Button1);
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setContentsMargins(8, 12, 8, 12);
     layout->addLayout(fields);
     layout->addStretch(1);
     layout->addLayout(buttons);
