@@ -56,8 +56,7 @@ std::string LogTimeStamp(const LocalTime& t) {
 }
 
 std::vector<std::string> AbortEntryLines(const LocalTime& now) {
-    return {"", program_files::kLogHeader, LogTimeStamp(now) + kAbortMessage, "",
-            kAbortAdvice};
+    return {"", program_files::kLogHeader, LogTimeStamp(now) + kAbortMessage, "", kAbortAdvice};
 }
 
 void WriteAbortEntry(const std::string& app_dir, const LocalTime& now) {

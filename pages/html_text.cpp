@@ -9,12 +9,18 @@ namespace {
 // The reference for a byte that cannot stand as itself in page text, or nothing.
 const char* Reference(char c, bool semicolon) {
     switch (c) {
-        case '&': return "&amp;";
-        case '<': return "&lt;";
-        case '>': return "&gt;";
-        case '"': return "&quot;";
-        case ';': return semicolon ? "&#59;" : nullptr;
-        default: return nullptr;
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '"':
+            return "&quot;";
+        case ';':
+            return semicolon ? "&#59;" : nullptr;
+        default:
+            return nullptr;
     }
 }
 
@@ -103,9 +109,8 @@ std::string MarkName(std::string_view folded, std::string_view display,
     return MarkTerms(folded, display, groups, rules);
 }
 
-std::string MarkSnippet(std::string_view folded, std::string_view display,
-                        int32_t first_offset, const std::vector<TermGroup>& groups,
-                        size_t* walked) {
+std::string MarkSnippet(std::string_view folded, std::string_view display, int32_t first_offset,
+                        const std::vector<TermGroup>& groups, size_t* walked) {
     MarkRules rules;
     rules.start = static_cast<int64_t>(first_offset) - 50;
     rules.whole_characters = true;
@@ -118,8 +123,7 @@ std::string MarkSnippet(std::string_view folded, std::string_view display,
 size_t FileNameStart(std::string_view path, std::string_view separator) {
     if (separator.empty()) return 0;
     size_t start = 0;
-    for (size_t i = 0; i < path.size();
-         i += CharStep(static_cast<unsigned char>(path[i]))) {
+    for (size_t i = 0; i < path.size(); i += CharStep(static_cast<unsigned char>(path[i]))) {
         if (path.compare(i, separator.size(), separator) == 0) start = i + separator.size();
     }
     return std::min(start, path.size());

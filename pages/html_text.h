@@ -20,13 +20,13 @@ inline constexpr std::string_view kMarkClose = "</span>";
 // included. Whatever the rules, the walk writes at most kMaxMarkedBytes such bytes and stops
 // before a character or mark that would pass them.
 struct MarkRules {
-    int64_t start = 0;              // bytes before it are passed over by whole characters
-    bool whole_characters = false;  // copy unmatched text by characters, dropping bytes that
-                                    // lead none; otherwise byte by byte
-    bool angles_to_spaces = false;  // "<" and ">" outside marks become spaces
+    int64_t start = 0;                  // bytes before it are passed over by whole characters
+    bool whole_characters = false;      // copy unmatched text by characters, dropping bytes that
+                                        // lead none; otherwise byte by byte
+    bool angles_to_spaces = false;      // "<" and ">" outside marks become spaces
     size_t stop_after_mark = SIZE_MAX;  // stop right after a mark once output exceeds this
-    size_t max_html = SIZE_MAX;     // stop before a step once output exceeds this
-    size_t max_text = SIZE_MAX;     // stop before a step once text copied exceeds this
+    size_t max_html = SIZE_MAX;         // stop before a step once output exceeds this
+    size_t max_text = SIZE_MAX;         // stop before a step once text copied exceeds this
 };
 inline constexpr size_t kMaxMarkedBytes = 8191;
 
@@ -47,9 +47,8 @@ std::string MarkName(std::string_view folded, std::string_view display,
 
 // The snippet HTML: from the first character at or after first_offset - 50, "<" and ">"
 // as spaces, until more than 200 bytes of text or 2000 bytes of output are written.
-std::string MarkSnippet(std::string_view folded, std::string_view display,
-                        int32_t first_offset, const std::vector<TermGroup>& groups,
-                        size_t* walked = nullptr);
+std::string MarkSnippet(std::string_view folded, std::string_view display, int32_t first_offset,
+                        const std::vector<TermGroup>& groups, size_t* walked = nullptr);
 
 // Where the file name starts in path: just after the last separator that starts a
 // character (by the lead-byte rule), 0 when there is none.

@@ -72,25 +72,23 @@ struct Scratch {
 
 // The snippet reads only as much of the text block as its walk can reach, and the whole
 // block when the walk comes near the end of what was read.
-std::string BuildSnippet(const ViewerState& state, Scratch& s, int32_t offset,
-                         int32_t head_len, int32_t body_len, int32_t first) {
+std::string BuildSnippet(const ViewerState& state, Scratch& s, int32_t offset, int32_t head_len,
+                         int32_t body_len, int32_t first) {
     const size_t full = std::min<size_t>(std::max(body_len, 0), kMaxBodyBytes);
     const size_t margin = LongestTerm(state.TermGroups) + 8;
     const int64_t start = std::max<int64_t>(0, static_cast<int64_t>(first) - 50);
     size_t want = std::min(full, static_cast<size_t>(start) + 4096 + 2 * margin);
     for (;;) {
         size_t b = s.pair.folded
-                       .Read(offset, head_len, body_len, nullptr, 0, Room(s.match_body, want),
-                             want)
+                       .Read(offset, head_len, body_len, nullptr, 0, Room(s.match_body, want), want)
                        .body;
-        size_t shown = s.pair.display
-                           .Read(offset, head_len, body_len, nullptr, 0, Room(s.show_body, b), b)
-                           .body;
+        size_t shown =
+            s.pair.display.Read(offset, head_len, body_len, nullptr, 0, Room(s.show_body, b), b)
+                .body;
         size_t walked = 0;
-        std::string snippet =
-            MarkSnippet(std::string_view(s.match_body.data(), b),
-                        std::string_view(s.show_body.data(), shown), first, state.TermGroups,
-                        &walked);
+        std::string snippet = MarkSnippet(std::string_view(s.match_body.data(), b),
+                                          std::string_view(s.show_body.data(), shown), first,
+                                          state.TermGroups, &walked);
         const bool cut_short = b == want && want < full;
         if (!cut_short || walked + margin < b) return snippet;
         want = full;
@@ -108,10 +106,10 @@ bool BuildHtmlFields(ViewerState& state, size_t x, Scratch& s) {
     const int32_t first = ReadDecimal(RecordField(record, 9));
     if (!s.pair.Use(state.AppDir, n)) return false;
 
-    size_t a = s.pair.folded
-                   .Read(offset, head_len, 0, Room(s.match_head, kMaxHeadBytes), kMaxHeadBytes,
-                         nullptr, 0)
-                   .head;
+    size_t a =
+        s.pair.folded
+            .Read(offset, head_len, 0, Room(s.match_head, kMaxHeadBytes), kMaxHeadBytes, nullptr, 0)
+            .head;
     size_t shown =
         s.pair.display.Read(offset, head_len, 0, Room(s.show_head, a), a, nullptr, 0).head;
     std::string_view folded_head = HeadText(std::string_view(s.match_head.data(), a));
@@ -159,14 +157,15 @@ std::string SizeText(int32_t size) {
 
 std::vector<std::string> ResultPageLines(ViewerState& state) {
     std::vector<std::string> lines = PageHead(state);
-    lines.insert(lines.end(), {
-        "<style TYPE=\"text/css\"><!--",
-        "span.keyword { font-weight:bold; background-color: #ffff66;}",
-        "body {font-size:12pt;}",
-        "div.ctby { padding-top:5px; padding-bottom:5px; font-size:smaller; }",
-        "--></style>",
-        "<BODY>",
-    });
+    lines.insert(lines.end(),
+                 {
+                     "<style TYPE=\"text/css\"><!--",
+                     "span.keyword { font-weight:bold; background-color: #ffff66;}",
+                     "body {font-size:12pt;}",
+                     "div.ctby { padding-top:5px; padding-bottom:5px; font-size:smaller; }",
+                     "--></style>",
+                     "<BODY>",
+                 });
 
     const int64_t count = static_cast<int64_t>(state.Results.size());
     const int64_t first_row = static_cast<int64_t>(state.PageIndex) * state.PageSize;
@@ -175,8 +174,7 @@ std::vector<std::string> ResultPageLines(ViewerState& state) {
     Scratch scratch;
     for (int64_t r = std::max<int64_t>(1, first_row + 1); r <= std::min(count, end_row); ++r) {
         const size_t x = static_cast<size_t>(from_end ? count - r : r - 1);
-        if (RecordField(state.Results[x], 10).empty() && !BuildHtmlFields(state, x, scratch))
-            break;
+        if (RecordField(state.Results[x], 10).empty() && !BuildHtmlFields(state, x, scratch)) break;
         AppendRow(lines, r, x, state.Results[x]);
     }
 

@@ -11,15 +11,15 @@ namespace {
 constexpr const char* kIdeographicSpace = "　";
 
 bool IsTicked(const ViewerState& state, const std::string& category) {
-    return std::find(state.CheckedCategories.begin(), state.CheckedCategories.end(),
-                     category) != state.CheckedCategories.end();
+    return std::find(state.CheckedCategories.begin(), state.CheckedCategories.end(), category) !=
+           state.CheckedCategories.end();
 }
 
 std::string CategoryLine(int n, const std::string& name, bool ticked) {
     const std::string id = std::to_string(n);
-    return "<INPUT TYPE=checkbox NAME=\"CATCHK" + id + "\" ID=\"iCATCHK" + id +
-           "\" VALUE=\"ON\"" + (ticked ? " CHECKED" : "") + "><LABEL for=\"iCATCHK" + id +
-           "\">" + EscapeHtml(name) + "</LABEL>" + kIdeographicSpace;
+    return "<INPUT TYPE=checkbox NAME=\"CATCHK" + id + "\" ID=\"iCATCHK" + id + "\" VALUE=\"ON\"" +
+           (ticked ? " CHECKED" : "") + "><LABEL for=\"iCATCHK" + id + "\">" + EscapeHtml(name) +
+           "</LABEL>" + kIdeographicSpace;
 }
 
 // One sort choice: plain text when it is the current order, otherwise a link.
@@ -37,8 +37,7 @@ std::string PageLink(int64_t page, const std::string& label) {
 void AppendResultLines(const ViewerState& state, std::vector<std::string>& lines) {
     const size_t hits = state.Results.size();
     lines.push_back(std::string("<FONT color=#666666 SIZE=\"-1\"><検索結果>　") +
-                    std::to_string(hits) +
-                    (hits < 5000 ? "件 <BR>" : "件 (MAX. LIMIT)<BR>"));
+                    std::to_string(hits) + (hits < 5000 ? "件 <BR>" : "件 (MAX. LIMIT)<BR>"));
     lines.push_back("<ソート順>");
     lines.push_back(SortChoice(state, 0, "スコア"));
     lines.push_back(SortChoice(state, 1, "ファイルパス"));
@@ -83,20 +82,20 @@ std::vector<std::string> SearchPageLines(const ViewerState& state) {
     lines.push_back("<HR>");
     lines.push_back("</BODY>");
     lines.insert(lines.end(), {
-        "<script>",
-        "    function selall(){",
-        "       obj = document.getElementsByTagName(\"INPUT\");",
-        "       for(i=0,fc=true;i<obj.length;i++){",
-        "          if(obj[i].name.indexOf(\"CATCHK\")<0) continue;",
-        "          if(obj[i].checked) fc=false;",
-        "       } ",
-        "       for(i=0;i<obj.length;i++){ ",
-        "          if(obj[i].name.indexOf(\"CATCHK\")<0) continue;",
-        "          obj[i].checked=fc; ",
-        "       }",
-        "    } ",
-        "</script> ",
-    });
+                                  "<script>",
+                                  "    function selall(){",
+                                  "       obj = document.getElementsByTagName(\"INPUT\");",
+                                  "       for(i=0,fc=true;i<obj.length;i++){",
+                                  "          if(obj[i].name.indexOf(\"CATCHK\")<0) continue;",
+                                  "          if(obj[i].checked) fc=false;",
+                                  "       } ",
+                                  "       for(i=0;i<obj.length;i++){ ",
+                                  "          if(obj[i].name.indexOf(\"CATCHK\")<0) continue;",
+                                  "          obj[i].checked=fc; ",
+                                  "       }",
+                                  "    } ",
+                                  "</script> ",
+                              });
     lines.push_back("</HTML>");
     return lines;
 }

@@ -1,6 +1,7 @@
+#include "pages/html_text.h"
+
 #include <gtest/gtest.h>
 
-#include "pages/html_text.h"
 #include "text/record_field.h"
 
 namespace {
@@ -58,7 +59,12 @@ TEST(MarkTerms, OutputIsBoundedBetweenCharacters) {
 }
 
 TEST(MarkTerms, IllFormedBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(MarkName("A\xFF" "B", "a\xFF" "b", {{"B"}}), "a\xEF\xBF\xBD" + Mark("b"));
+    EXPECT_EQ(MarkName("A\xFF"
+                       "B",
+                       "a\xFF"
+                       "b",
+                       {{"B"}}),
+              "a\xEF\xBF\xBD" + Mark("b"));
 }
 
 TEST(MarkSnippet, StartsFiftyBytesBeforeTheFirstOccurrence) {
@@ -98,12 +104,20 @@ TEST(MarkSnippet, StopsAfterTwoThousandBytesOfHtml) {
 }
 
 TEST(MarkSnippet, DropsBytesThatLeadNoCharacter) {
-    EXPECT_EQ(MarkSnippet("A\x80\xBF" "B", "a\x80\xBF" "b", -1, {}), "ab");
+    EXPECT_EQ(MarkSnippet("A\x80\xBF"
+                          "B",
+                          "a\x80\xBF"
+                          "b",
+                          -1, {}),
+              "ab");
     EXPECT_EQ(MarkSnippet("", "", 0, {{"A"}}), "");
 }
 
 TEST(FileNameStart, AfterTheLastSeparatorThatStartsACharacter) {
-    struct Case { std::string path; size_t start; } cases[] = {
+    struct Case {
+        std::string path;
+        size_t start;
+    } cases[] = {
         {"/home/u/ab.txt", 8}, {"ab.txt", 0}, {"/dir/", 5}, {"", 0},
         {"a/\xE3/x", 2},  // the lead byte E3 takes "/" and "x" into its character
     };

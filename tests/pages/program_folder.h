@@ -13,12 +13,12 @@
 #include "text/text_file.h"
 
 class ProgramFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                ("pages_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_ / "page");
         state_.AppDir = dir_.string() + "/";
@@ -45,6 +45,5 @@ inline std::string PageBytes(const std::vector<std::string>& lines) {
 }
 
 inline const std::vector<std::string> kHead = {
-    "<HTML>", "<HEAD>",
-    "<meta http-equiv=\"Content-Type\" content=\"text/html;  charset=UTF-8\">",
+    "<HTML>", "<HEAD>", "<meta http-equiv=\"Content-Type\" content=\"text/html;  charset=UTF-8\">",
     "<TITLE>Ruvudar</TITLE>", "</HEAD>"};

@@ -1,8 +1,9 @@
+#include "pages/result_page.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "pages/result_page.h"
 #include "program_folder.h"
 #include "search/index_files.h"
 #include "text/record_field.h"
@@ -27,10 +28,9 @@ Lines Row(int r, int x, const std::string& name, int score, const std::string& s
           const std::string& path, const std::string& size_date) {
     std::string num = std::to_string(x);
     return {"<P>",
-            std::to_string(r) + ".&nbsp;&nbsp;<A href=index.html?COM=OPEN&NUM=" + num + ">" +
-                name + "</A>&nbsp;&nbsp;",
-            "<FONT SIZE=\"-1\"><A href=index.html?COM=SAVE&NUM=" + num +
-                ">(保存)</A></FONT>　　",
+            std::to_string(r) + ".&nbsp;&nbsp;<A href=index.html?COM=OPEN&NUM=" + num + ">" + name +
+                "</A>&nbsp;&nbsp;",
+            "<FONT SIZE=\"-1\"><A href=index.html?COM=SAVE&NUM=" + num + ">(保存)</A></FONT>　　",
             "<FONT color=#008000 SIZE=\"-1\">&nbsp;&nbsp;-&nbsp;&nbsp;ヒット数:" +
                 std::to_string(score) + "</FONT><BR>",
             "<DIV class=\"ctby\"><FONT SIZE=\"-1\"> " + snippet + " </FONT></DIV>",
@@ -47,7 +47,7 @@ std::string BuiltRecord(int i) {
 }  // namespace
 
 class ResultPage : public ProgramFolder {
-protected:
+  protected:
     struct Doc {
         std::string path, text;
         int32_t first = -1;
@@ -93,9 +93,9 @@ TEST_F(ResultPage, RowFromTheCataloguePairWithTermsMarked) {
     WriteResultPage(state_);
     Lines expected = kHead;
     expected.insert(expected.end(), kStyle.begin(), kStyle.end());
-    Lines row = Row(1, 0, Mark("ab") + ".txt", 4,
-                    "xx " + Mark("ab") + " and " + Mark("B") + " here",
-                    "/home/u/docs/" + Mark("ab") + ".txt", "1kB&nbsp;-&nbsp;20240315");
+    Lines row =
+        Row(1, 0, Mark("ab") + ".txt", 4, "xx " + Mark("ab") + " and " + Mark("B") + " here",
+            "/home/u/docs/" + Mark("ab") + ".txt", "1kB&nbsp;-&nbsp;20240315");
     expected.insert(expected.end(), row.begin(), row.end());
     expected.insert(expected.end(), {"</BODY>", "</HTML>"});
     EXPECT_EQ(Page("main.html"), PageBytes(expected));
@@ -116,7 +116,8 @@ TEST_F(ResultPage, StoredFieldsAreReusedWithoutTheCatalogues) {
 }
 
 TEST_F(ResultPage, MissingCataloguePairEndsThePageAtItsRow) {
-    AddHits({{"/d/one.txt", "one", -1, 0, 1}, {"/d/two.txt", "two", -1, 0, 2},
+    AddHits({{"/d/one.txt", "one", -1, 0, 1},
+             {"/d/two.txt", "two", -1, 0, 2},
              {"/d/three.txt", "three", -1, 0, 1}});
     std::filesystem::remove(state_.AppFile(index_files::FoldedCatalogueName(1)));
     state_.SortKey = 1;  // shown in Results order: the catalogue 2 row comes first
@@ -134,8 +135,7 @@ TEST_F(ResultPage, DocumentTextIsEscapedAndEveryFieldSurvives) {
     WriteResultPage(state_);
     const std::string& record = state_.Results[0];
     EXPECT_EQ(RecordField(record, 10), "a&lt;" + Mark("b") + "&amp;c&#59;<!---->");
-    EXPECT_EQ(RecordField(record, 11),
-              "/d&#59;x/a&lt;" + Mark("b") + "&amp;c&#59;<!---->");
+    EXPECT_EQ(RecordField(record, 11), "/d&#59;x/a&lt;" + Mark("b") + "&amp;c&#59;<!---->");
     EXPECT_EQ(RecordField(record, 12),
               "for(&#59;&#59;) a " + Mark("b") + "  &amp; &quot;q&quot;<!---->");
     EXPECT_EQ(RecordField(record, 13), "");
@@ -147,8 +147,10 @@ TEST_F(ResultPage, DocumentTextIsEscapedAndEveryFieldSurvives) {
 TEST_F(ResultPage, RowsAreNumberedAcrossPagesInTheOrderOfTheSortKey) {
     for (int i = 0; i < 250; ++i) state_.Results.push_back(BuiltRecord(i));
     state_.PageIndex = 2;
-    struct Case { int sort_key; int first_x, step; } cases[] = {
-        {0, 49, -1}, {2, 49, -1}, {4, 49, -1}, {1, 200, 1}, {3, 200, 1}};
+    struct Case {
+        int sort_key;
+        int first_x, step;
+    } cases[] = {{0, 49, -1}, {2, 49, -1}, {4, 49, -1}, {1, 200, 1}, {3, 200, 1}};
     for (const Case& c : cases) {
         state_.SortKey = c.sort_key;
         Lines lines = ResultPageLines(state_);
@@ -175,9 +177,12 @@ TEST_F(ResultPage, WholeRowOfAStoredRecord) {
 }
 
 TEST(SizeText, UnitsArePowersOfTen) {
-    struct Case { int32_t size; const char* text; } cases[] = {
-        {0, "0B"}, {999, "999B"}, {1000, "1000B"}, {1001, "1kB"}, {1'000'000, "1000kB"},
-        {1'000'001, "1MB"}, {2'500'000, "2MB"}, {-5, "-5B"}, {INT32_MAX, "2147MB"}};
+    struct Case {
+        int32_t size;
+        const char* text;
+    } cases[] = {{0, "0B"},          {999, "999B"},         {1000, "1000B"},
+                 {1001, "1kB"},      {1'000'000, "1000kB"}, {1'000'001, "1MB"},
+                 {2'500'000, "2MB"}, {-5, "-5B"},           {INT32_MAX, "2147MB"}};
     for (const Case& c : cases) EXPECT_EQ(SizeText(c.size), c.text) << c.size;
 }
 

@@ -1,8 +1,9 @@
+#include "pages/search_page.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "pages/search_page.h"
 #include "program_folder.h"
 
 namespace {
@@ -48,8 +49,8 @@ Lines PageItems(const ViewerState& state) {
 }
 
 std::string Link(int page, const std::string& label) {
-    return "　<A href=\"index.html?PAGE=" + std::to_string(page) + "\" target=\"_top\">" +
-           label + "</A>";
+    return "　<A href=\"index.html?PAGE=" + std::to_string(page) + "\" target=\"_top\">" + label +
+           "</A>";
 }
 const std::string kPageStart = "　　　　　<font color=\"#666666\" size=\"-1\">&lt;Page.&gt;　";
 
@@ -62,21 +63,23 @@ TEST_F(SearchPage, BeforeAnySearchTheFileIsHeadFormRuleAndScript) {
     state_.CheckedCategories = {"Private"};
     WriteSearchPage(state_);
     Lines expected = kHead;
-    expected.insert(expected.end(), {
-        "<BODY>",
-        "<FORM METHOD=GET ACTION=\"index.html?\" target=\"_top\">",
-        "<INPUT TYPE=HIDDEN NAME=\"COM\" VALUE=\"SEARCH\" >",
-        "<INPUT NAME=\"KEYWORD\" SIZE=35 MAXLENGTH=50 VALUE=\"\">",
-        "<INPUT TYPE=SUBMIT VALUE=\"検索\"><BR>",
-        "<INPUT TYPE=checkbox NAME=\"CATCHK1\" ID=\"iCATCHK1\" VALUE=\"ON\"><LABEL "
-        "for=\"iCATCHK1\">仕事</LABEL>　",
-        "<INPUT TYPE=checkbox NAME=\"CATCHK2\" ID=\"iCATCHK2\" VALUE=\"ON\" CHECKED><LABEL "
-        "for=\"iCATCHK2\">Private</LABEL>　",
-        "<A HREF=\"javascript:void(0)\" onclick=\"selall()\"><font color=blue>ALL</font></a>",
-        "</FORM>",
-        "<HR>",
-        "</BODY>",
-    });
+    expected.insert(
+        expected.end(),
+        {
+            "<BODY>",
+            "<FORM METHOD=GET ACTION=\"index.html?\" target=\"_top\">",
+            "<INPUT TYPE=HIDDEN NAME=\"COM\" VALUE=\"SEARCH\" >",
+            "<INPUT NAME=\"KEYWORD\" SIZE=35 MAXLENGTH=50 VALUE=\"\">",
+            "<INPUT TYPE=SUBMIT VALUE=\"検索\"><BR>",
+            "<INPUT TYPE=checkbox NAME=\"CATCHK1\" ID=\"iCATCHK1\" VALUE=\"ON\"><LABEL "
+            "for=\"iCATCHK1\">仕事</LABEL>　",
+            "<INPUT TYPE=checkbox NAME=\"CATCHK2\" ID=\"iCATCHK2\" VALUE=\"ON\" CHECKED><LABEL "
+            "for=\"iCATCHK2\">Private</LABEL>　",
+            "<A HREF=\"javascript:void(0)\" onclick=\"selall()\"><font color=blue>ALL</font></a>",
+            "</FORM>",
+            "<HR>",
+            "</BODY>",
+        });
     expected.insert(expected.end(), kScript.begin(), kScript.end());
     expected.push_back("</HTML>");
     EXPECT_EQ(Page("search.html"), PageBytes(expected));
@@ -107,8 +110,7 @@ TEST_F(SearchPage, KeywordIsAQuotedValueWithReferences) {
 TEST(SearchPageResults, CountAndSortLines) {
     EXPECT_EQ(ResultLines(WithHits(0, 0)),
               (Lines{"<FONT color=#666666 SIZE=\"-1\"><検索結果>　0件 <BR>", "<ソート順>",
-                     "　スコア",
-                     "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>",
+                     "　スコア", "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>",
                      "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>",
                      "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}));
     EXPECT_EQ(ResultLines(WithHits(4999, 0))[0],
@@ -118,20 +120,27 @@ TEST(SearchPageResults, CountAndSortLines) {
 }
 
 TEST(SearchPageResults, CurrentSortStandsWithoutLink) {
-    struct Case { int key; Lines sort; } cases[] = {
-        {1, {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>", "　ファイルパス",
-             "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>",
-             "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}},
-        {4, {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>",
-             "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>", "　ファイルサイズ",
-             "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}},
-        {2, {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>",
-             "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>",
-             "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>", "　日付</FONT>"}},
-        {3, {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>",
-             "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>",
-             "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>",
-             "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}},
+    struct Case {
+        int key;
+        Lines sort;
+    } cases[] = {
+        {1,
+         {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>", "　ファイルパス",
+          "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>",
+          "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}},
+        {4,
+         {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>",
+          "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>", "　ファイルサイズ",
+          "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}},
+        {2,
+         {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>",
+          "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>",
+          "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>", "　日付</FONT>"}},
+        {3,
+         {"　<A href=\"index.html?SORT=0\" target=\"_top\">スコア</A>",
+          "　<A href=\"index.html?SORT=1\" target=\"_top\">ファイルパス</A>",
+          "　<A href=\"index.html?SORT=4\" target=\"_top\">ファイルサイズ</A>",
+          "　<A href=\"index.html?SORT=2\" target=\"_top\">日付</A></FONT>"}},
     };
     for (const Case& c : cases) {
         ViewerState state = WithHits(3, 0);
@@ -142,17 +151,27 @@ TEST(SearchPageResults, CurrentSortStandsWithoutLink) {
 }
 
 TEST(SearchPageResults, PageLine) {
-    struct Case { size_t hits; int page; Lines items; } cases[] = {
+    struct Case {
+        size_t hits;
+        int page;
+        Lines items;
+    } cases[] = {
         {100, 0, {}},
         {101, 0, {kPageStart, "　1", Link(1, "2"), Link(1, "&gt;"), "</font>"}},
         {250, 2, {kPageStart, Link(1, "&lt;"), Link(0, "1"), Link(1, "2"), "　3", "</font>"}},
-        {5000, 0, {kPageStart, "　1", Link(1, "2"), Link(2, "3"), Link(3, "4"), Link(4, "5"),
-                   Link(1, "&gt;"), "</font>"}},
-        {5000, 49, {kPageStart, Link(48, "&lt;"), Link(44, "45"), Link(45, "46"),
-                    Link(46, "47"), Link(47, "48"), Link(48, "49"), "　50", "</font>"}},
-        {5000, 10, {kPageStart, Link(9, "&lt;"), Link(5, "6"), Link(6, "7"), Link(7, "8"),
-                    Link(8, "9"), Link(9, "10"), "　11", Link(11, "12"), Link(12, "13"),
-                    Link(13, "14"), Link(14, "15"), Link(11, "&gt;"), "</font>"}},
+        {5000,
+         0,
+         {kPageStart, "　1", Link(1, "2"), Link(2, "3"), Link(3, "4"), Link(4, "5"),
+          Link(1, "&gt;"), "</font>"}},
+        {5000,
+         49,
+         {kPageStart, Link(48, "&lt;"), Link(44, "45"), Link(45, "46"), Link(46, "47"),
+          Link(47, "48"), Link(48, "49"), "　50", "</font>"}},
+        {5000,
+         10,
+         {kPageStart, Link(9, "&lt;"), Link(5, "6"), Link(6, "7"), Link(7, "8"), Link(8, "9"),
+          Link(9, "10"), "　11", Link(11, "12"), Link(12, "13"), Link(13, "14"), Link(14, "15"),
+          Link(11, "&gt;"), "</font>"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PageItems(WithHits(c.hits, c.page)), c.items) << c.hits << "/" << c.page;

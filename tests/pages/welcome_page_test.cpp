@@ -1,6 +1,7 @@
+#include "pages/welcome_page.h"
+
 #include <gtest/gtest.h>
 
-#include "pages/welcome_page.h"
 #include "program_folder.h"
 
 namespace {
@@ -26,22 +27,24 @@ const Lines kInstructions = {
 }  // namespace
 
 class WelcomePage : public ProgramFolder {
-protected:
+  protected:
     // The whole page with body lines between "<BODY>" and the notice block.
     std::string Expected(const Lines& body) {
         Lines lines = kHead;
         lines.push_back("<BODY>");
         lines.insert(lines.end(), body.begin(), body.end());
-        lines.insert(lines.end(), {
-            "<BR><BR><BR><hr size=1 noshade><FONT SIZE=\"-1\"><B>＜お知らせ＞</B><BR>",
-            "Ruvudarでは、ソースファイルの提供、カスタマイズ作業の請負も行っております。<BR>",
-            "詳しくはホームページ、またはメールでお問い合わせください。<BR><BR>",
-            "　ホームページ　： <a href=\"" + NoticeHomeUrl(state_.AppDir) +
-                "\" target=\"_blank\">home</A><BR>",
-            "　メール　： <a href=\"mailto:\">mail</A></FONT>",
-            "</BODY>",
-            "</HTML>",
-        });
+        lines.insert(
+            lines.end(),
+            {
+                "<BR><BR><BR><hr size=1 noshade><FONT SIZE=\"-1\"><B>＜お知らせ＞</B><BR>",
+                "Ruvudarでは、ソースファイルの提供、カスタマイズ作業の請負も行っております。<BR>",
+                "詳しくはホームページ、またはメールでお問い合わせください。<BR><BR>",
+                "　ホームページ　： <a href=\"" + NoticeHomeUrl(state_.AppDir) +
+                    "\" target=\"_blank\">home</A><BR>",
+                "　メール　： <a href=\"mailto:\">mail</A></FONT>",
+                "</BODY>",
+                "</HTML>",
+            });
         return PageBytes(lines);
     }
 };
@@ -60,7 +63,8 @@ TEST_F(WelcomePage, IndexWithoutLogShowsOnlyTheNotice) {
 TEST_F(WelcomePage, LogLinesAreShownAsTheyStand) {
     WriteFile("srep.txt", "\xEF\xBB\xBF\r\n[更新記録]\r\n<b>10</b> 件\nlast");
     WriteWelcomePage(state_);
-    EXPECT_EQ(Page("main.html"), Expected({"<br>", "[更新記録]<br>", "<b>10</b> 件<br>", "last<br>"}));
+    EXPECT_EQ(Page("main.html"),
+              Expected({"<br>", "[更新記録]<br>", "<b>10</b> 件<br>", "last<br>"}));
 
     WriteFile("srep.txt", "");
     WriteFile("sindexi.dat", "");

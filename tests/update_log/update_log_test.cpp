@@ -1,10 +1,11 @@
+#include "indexer/update_log.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
-#include "indexer/update_log.h"
 #include "text/app_error.h"
 #include "text/text_file.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 // A fresh program folder for one test, removed afterwards.
 class LogFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("update_log_" + std::to_string(::getpid()) + "_" +
@@ -47,20 +48,19 @@ TEST(UpdateLogStatus, Cases) {
     } cases[] = {
         {"no file", std::nullopt, "Index is not created.", false},
         {"no lines", Lines{}, "Index is not created.", false},
-        {"progress line", Lines{"12/40 文書を処理中", "", "[更新記録]", "x"},
-         "12/40 文書を処理中", false},
+        {"progress line", Lines{"12/40 文書を処理中", "", "[更新記録]", "x"}, "12/40 文書を処理中",
+         false},
         {"blank progress line still counts", Lines{" "}, " ", false},
         {"Japanese header", Lines{"", "[更新記録]", "100 件を登録", "詳細"}, "100 件を登録", true},
-        {"English header with blanks", Lines{"", "  [Update Log]  ", "summary"}, "summary",
-         true},
+        {"English header with blanks", Lines{"", "  [Update Log]  ", "summary"}, "summary", true},
         {"header with control characters", Lines{"", "\t[Update Log]\x01", "s"}, "s", true},
         {"lower-case header is no header", Lines{"", "[update log]", "summary"}, std::nullopt,
          false},
         {"only free text", Lines{"", "something", "else"}, std::nullopt, false},
         {"first header wins", Lines{"", "[更新記録]", "first", "[更新記録]", "second"}, "first",
          true},
-        {"summary after the header is taken as it stands",
-         Lines{"", "[更新記録]", "[Update Log]"}, "[Update Log]", true},
+        {"summary after the header is taken as it stands", Lines{"", "[更新記録]", "[Update Log]"},
+         "[Update Log]", true},
         {"header as last line", Lines{"", "text", "[更新記録]"}, "", true},
     };
     for (const Case& c : cases) {
@@ -91,7 +91,9 @@ TEST_F(LogFolder, ReaderSkipsMarkSplitsLinesAndRepairsBadBytes) {
     EXPECT_EQ(ReadUpdateLog(app_dir_), Lines{});
     EXPECT_EQ(UpdateLogStatus(ReadUpdateLog(app_dir_)).status, "Index is not created.");
 
-    WriteRaw("\xEF\xBB\xBF" "a\r\nb\rc\nd\r\n");
+    WriteRaw(
+        "\xEF\xBB\xBF"
+        "a\r\nb\rc\nd\r\n");
     EXPECT_EQ(ReadUpdateLog(app_dir_), (Lines{"a", "b", "c", "d"}));
 
     WriteRaw("ok\r\nbad \xFF\xFE name\r\n");
@@ -103,7 +105,9 @@ TEST_F(LogFolder, IndexerWritersKeepTheStructure) {
     EXPECT_EQ(path, app_dir_ + "srep.txt");
 
     WriteProgressLog(path, "3/10\r\n処理中");
-    EXPECT_EQ(ReadRaw(), "\xEF\xBB\xBF" "3/10  処理中\r\n");
+    EXPECT_EQ(ReadRaw(),
+              "\xEF\xBB\xBF"
+              "3/10  処理中\r\n");
     UpdateLogReading r = UpdateLogStatus(ReadUpdateLog(app_dir_));
     EXPECT_EQ(r.status, "3/10  処理中");
     EXPECT_FALSE(r.ended);
