@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "pages/search_page.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
 #include "settings/tform4.h"
@@ -169,6 +170,9 @@ TEST_F(SettingsDialog, EditsAndOkWriteTheFilesByteForByte) {
     EXPECT_EQ(state.Categories, (std::vector<std::string>{"ソース", "文書"}));
     EXPECT_EQ(state.ScheduleType, 2);
     EXPECT_EQ(state.ScheduleHour, 7);
+    std::string page;
+    for (const std::string& line : SearchPageLines(state)) page += line + "\n";
+    EXPECT_NE(page.find("ソース"), std::string::npos);
 
     // The next showing displays what was stored.
     Show();
