@@ -27,9 +27,9 @@ public:
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
     // Converts bytes; with strict, returns false at the first byte that does not convert
-    // (a sequence cut by the end of a sample counts as converted). Otherwise every such byte
-    // becomes U+FFFD.
-    bool Convert(std::string_view bytes, bool strict, std::string* out) {
+    // (a sequence cut by the end counts as converted only when cut_sample says the bytes are
+    // a sample cut from longer text). Otherwise every such byte becomes U+FFFD.
+    bool Convert(std::string_view bytes, bool strict, std::string* out, bool cut_sample = false) {
         char* in = const_cast<char*>(bytes.data());
         size_t in_left = bytes.size();
         char buf[16384];
@@ -41,6 +41,7 @@ public:
             if (r != static_cast<size_t>(-1)) continue;
             if (errno == E2BIG) continue;
             if (errno == EINVAL) {  // incomplete sequence at the end
+                if (strict && !cut_sample) return false;
                 if (!strict) out->append(kReplacement);
                 break;
             }
@@ -60,11 +61,12 @@ private:
     iconv_t cd_;
 };
 
-bool ConvertsStrictly(std::string_view bytes, const std::string& charset, std::string* out) {
+bool ConvertsStrictly(std::string_view bytes, const std::string& charset, std::string* out,
+                      bool cut_sample = false) {
     Iconv cv(charset);
     if (!cv.ok()) return false;
     out->clear();
-    return cv.Convert(bytes, true, out);
+    return cv.Convert(bytes, true, out, cut_sample);
 }
 
 // The iconv names tried, in order, for a canonical charset: the Japanese sets have
@@ -86,28 +88,28 @@ bool HasIso2022JpEscape(std::string_view b) {
     return false;
 }
 
-bool IsJapaneseCodePoint(char32_t c) {
-    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
-           (c >= 0xFF00 && c <= 0xFFEF);
-}
-
-// True when the UTF-8 text's non-ASCII characters are mostly kana, kanji and full-width
-// forms: what a Japanese decode of Japanese bytes looks like.
-bool LooksJapanese(std::string_view utf8) {
-    size_t non_ascii = 0, japanese = 0;
+// How Japanese a decoded text looks: kana, kanji and full-width forms count for it,
+// half-width katakana a little, private-use characters (what a wrong Japanese decode of
+// Japanese bytes often yields) against it. Negative or zero means "not Japanese".
+int JapaneseScore(std::string_view utf8) {
+    int score = 0;
     for (size_t i = 0; i < utf8.size();) {
         auto b = static_cast<unsigned char>(utf8[i]);
         size_t n = CharStep(b);
-        if (b >= 0x80 && n == 3 && i + 3 <= utf8.size()) {
+        if (b >= 0xE0 && b < 0xF0 && i + 3 <= utf8.size()) {
             char32_t c = ((b & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F);
-            ++non_ascii;
-            if (IsJapaneseCodePoint(c)) ++japanese;
+            if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+                (c >= 0xFF01 && c <= 0xFF5E))
+                score += 2;
+            else if (c >= 0xFF61 && c <= 0xFF9F) score += 1;
+            else if (c >= 0xE000 && c <= 0xF8FF) score -= 4;
+            else score -= 1;
         } else if (b >= 0x80) {
-            ++non_ascii;
+            score -= 1;
         }
         i += n;
     }
-    return non_ascii > 0 && japanese * 10 >= non_ascii * 8;
+    return score;
 }
 
 std::string Uchardet(std::string_view sample) {
@@ -185,19 +187,28 @@ std::string DetectCharset(std::string_view bytes) {
     std::string_view whole = sample.substr(0, CutAtCharBoundary(sample, sample.size()));
     if (IsValidUtf8(whole)) return "UTF-8";
 
+    bool cut = sample.size() < bytes.size();
     std::string detected = CanonicalCharset(Uchardet(sample));
     std::string converted;
     bool japanese_detected = detected == "CP932" || detected == "EUC-JP-MS" ||
                              detected == "ISO-2022-JP";
     if (japanese_detected) {
         for (const std::string& v : Variants(detected))
-            if (ConvertsStrictly(sample, v, &converted)) return detected;
+            if (ConvertsStrictly(sample, v, &converted, cut)) return detected;
     }
-    // Short Japanese texts fool the detector into a Western set: prefer a Japanese reading
-    // that converts cleanly and yields kana and kanji.
+    // Short Japanese texts fool the detector: take the Japanese reading that converts
+    // cleanly and looks most like Japanese text.
+    std::string best;
+    int best_score = 0;
     for (const char* cs : {"CP932", "EUC-JP-MS"}) {
-        if (ConvertsStrictly(sample, cs, &converted) && LooksJapanese(converted)) return cs;
+        if (!ConvertsStrictly(sample, cs, &converted, cut)) continue;
+        int score = JapaneseScore(converted);
+        if (score > best_score) {
+            best = cs;
+            best_score = score;
+        }
     }
+    if (!best.empty()) return best;
     if (!detected.empty() && detected != "UTF-8" && Iconv(detected).ok()) return detected;
     return "CP1252";
 }

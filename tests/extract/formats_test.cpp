@@ -1,0 +1,262 @@
+// Format modules on small inputs built here: the RTF reader's escapes and destinations,
+// HTML charsets, Office Open XML strings and limits, and the legacy record readers
+// (piece table, shared strings across CONTINUE records, PowerPoint atoms).
+#include <gtest/gtest.h>
+
+#include <gsf/gsf.h>
+#include <zip.h>
+
+#include <map>
+#include <string>
+
+#include "daradiv/extract/extractor.h"
+#include "daradiv/extract/html_text.h"
+#include "text/utf8.h"
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& word) {
+    return text.find(word) != std::string::npos;
+}
+
+TEST(Rtf, EscapesAndDestinations) {
+    struct Case { std::string rtf; std::string shown; std::string hidden; };
+    const Case cases[] = {
+        {R"({\rtf1\ansi\ansicpg932 \'93\'fa\'96\'7b})", "日本", ""},
+        // A trail byte may stand as a plain character after its lead byte.
+        {R"({\rtf1\ansi\ansicpg932 \'83e\'83X\'83g})", "テスト", ""},
+        {R"({\rtf1\uc0\u26085\u26412 end})", "日本end", ""},  // the space ends the word
+        {R"({\rtf1\uc2\u26085\'93\'fa!})", "日!", "\xEF\xBF\xBD"},
+        {R"({\rtf1\u26085?{\u26412?}x})", "日本x", "?"},
+        {R"({\rtf1 \u-10179?\u-8704?})", "\xF0\x9F\x98\x80", "?"},  // surrogate pair
+        {R"({\rtf1 a\bin4 {}\\ b})", "a b", "\\"},
+        {R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt linktext}}})", "linktext", "HYPERLINK"},
+        {R"({\rtf1 {\*\unknowndest secret}{\header head}\lquote q\rquote\tab\~})", "head\xE2\x80\x98q\xE2\x80\x99\t\xC2\xA0", "secret"},
+        {R"({\rtf1\ansi {\fonttbl{\f0\fcharset128 Mincho;}{\f1\fcharset0 Arial;}}\f0\'82\'a0\f1\'e9})", "あé", "Mincho"},
+        {R"({\rtf1 one\par two\line three\\\{\}})", "one\ntwo\nthree\\{}", ""},
+        {R"({\rtf1 unbalanced {{{text)", "unbalanced text", ""},
+    };
+    for (const Case& c : cases) {
+        ExtractResult r = ExtractFromBytes(c.rtf, "rtf");
+        ASSERT_TRUE(r.ok) << c.rtf << ": " << r.error;
+        EXPECT_TRUE(Contains(r.text, c.shown)) << c.rtf << " gave [" << r.text << "]";
+        if (!c.hidden.empty()) {
+            EXPECT_FALSE(Contains(r.text, c.hidden)) << c.rtf;
+        }
+    }
+}
+
+TEST(Rtf, DeepNestingAndNonRtf) {
+    std::string deep = "{\\rtf1 " + std::string(200000, '{') + "deep" + std::string(200000, '}') + "}";
+    ExtractResult r = ExtractFromBytes(deep, "rtf");
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(Contains(r.text, "deep"));
+    ExtractResult not_rtf = ExtractFromBytes("plain text, not RTF", "rtf");
+    EXPECT_FALSE(not_rtf.ok);
+    EXPECT_FALSE(not_rtf.error.empty());
+}
+
+TEST(Html, DeclaredCharsets) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"(<meta charset="Shift_JIS">)", "CP932"},
+        {R"(<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=euc-jp">)", "EUC-JP-MS"},
+        {R"(<meta charset='utf-16'>)", "UTF-8"},  // bytes cannot be UTF-16 if this is readable
+        {R"(<p>charset=koi8-r in text</p>)", ""},
+        {"", ""},
+    };
+    for (const auto& [head, expected] : cases) EXPECT_EQ(DeclaredHtmlCharset(head), expected) << head;
+}
+
+TEST(Html, DeepNestingDoesNotExhaustTheStack) {
+    std::string page = "<html><body>";
+    for (int i = 0; i < 10000; ++i) page += "<div>";
+    page += "nestedword";
+    ExtractResult r = ExtractFromBytes(page, "html");
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(Contains(r.text, "nestedword"));
+}
+
+// A zip package in memory from (name, content) pairs.
+std::string MakeZip(const std::map<std::string, std::string>& entries) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_buffer_create(nullptr, 0, 0, &err);
+    zip_source_keep(src);
+    zip_t* z = zip_open_from_source(src, ZIP_TRUNCATE, &err);
+    for (const auto& [name, content] : entries) {
+        zip_source_t* s = zip_source_buffer(z, content.data(), content.size(), 0);
+        zip_file_add(z, name.c_str(), s, ZIP_FL_OVERWRITE);
+    }
+    zip_close(z);
+    zip_source_open(src);
+    zip_source_seek(src, 0, SEEK_END);
+    zip_int64_t size = zip_source_tell(src);
+    zip_source_seek(src, 0, SEEK_SET);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    zip_source_read(src, bytes.data(), static_cast<zip_uint64_t>(size));
+    zip_source_close(src);
+    zip_source_free(src);
+    return bytes;
+}
+
+const char kRootRels[] =
+    R"(<Relationships><Relationship Id="r1" Type="x/officeDocument" Target="xl/workbook.xml"/></Relationships>)";
+const char kWorkbook[] =
+    R"(<workbook xmlns:r="r"><sheets><sheet name="Tab" sheetId="1" r:id="s1"/></sheets></workbook>)";
+const char kWorkbookRels[] =
+    R"(<Relationships><Relationship Id="s1" Type="x/worksheet" Target="worksheets/sheet1.xml"/>)"
+    R"(<Relationship Id="s2" Type="x/sharedStrings" Target="/xl/sharedStrings.xml"/></Relationships>)";
+
+std::string Workbook(const std::string& shared, const std::string& sheet_data) {
+    return MakeZip({{"_rels/.rels", kRootRels}, {"xl/workbook.xml", kWorkbook},
+                    {"xl/_rels/workbook.xml.rels", kWorkbookRels},
+                    {"xl/sharedStrings.xml", "<sst>" + shared + "</sst>"},
+                    {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + sheet_data +
+                                                     "</sheetData></worksheet>"}});
+}
+
+TEST(OfficeOpenXml, CellStringsInRowOrder) {
+    std::string xlsx = Workbook(
+        "<si><t>first</t></si><si><r><t>ri</t></r><r><t>ch</t></r><rPh><t>ヨミ</t></rPh></si>",
+        R"(<row r="1"><c t="s"><v>0</v></c><c t="inlineStr"><is><t>inline</t></is></c></row>)"
+        R"(<row r="2"><c><v>12.5</v></c><c t="s"><v>1</v></c><c t="s"><v>99</v></c>)"
+        R"(<c t="b"><v>1</v></c><c t="s"><v>x</v></c></row>)");
+    ExtractResult r = ExtractFromBytes(xlsx, "xlsx");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.text, "Tab\nfirst\tinline\n12.5\trich");
+}
+
+TEST(OfficeOpenXml, RepeatedStringsAreCapped) {
+    std::string big(4096, 'w');
+    std::string rows;
+    for (int i = 0; i < 12000; ++i) rows += R"(<row><c t="s"><v>0</v></c></row>)";
+    ExtractResult r = ExtractFromBytes(Workbook("<si><t>" + big + "</t></si>", rows), "xlsx");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_GT(r.text.size(), 1000000u);
+    EXPECT_LE(r.text.size(), size_t{32} << 20);
+}
+
+TEST(OfficeOpenXml, EntryPastTheDecompressionCapFails) {
+    std::string bomb = "<w:document><w:body>" + std::string(65u << 20, ' ') + "</w:body></w:document>";
+    std::string docx = MakeZip(
+        {{"_rels/.rels",
+          R"(<Relationships><Relationship Id="r" Type="x/officeDocument" Target="word/document.xml"/></Relationships>)"},
+         {"word/document.xml", bomb}});
+    bomb.clear();
+    EXPECT_LT(docx.size(), 1u << 20);
+    ExtractResult r = ExtractFromBytes(docx, "docx");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+}
+
+// A compound file in memory from (stream name, content) pairs.
+std::string MakeCompoundFile(const std::map<std::string, std::string>& streams) {
+    gsf_init();
+    GsfOutput* mem = gsf_output_memory_new();
+    GsfOutfile* ole = gsf_outfile_msole_new(mem);
+    for (const auto& [name, content] : streams) {
+        GsfOutput* child = gsf_outfile_new_child(ole, name.c_str(), FALSE);
+        gsf_output_write(child, content.size(), reinterpret_cast<const guint8*>(content.data()));
+        gsf_output_close(child);
+        g_object_unref(child);
+    }
+    gsf_output_close(GSF_OUTPUT(ole));
+    g_object_unref(ole);
+    std::string bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(mem))),
+                      static_cast<size_t>(gsf_output_size(mem)));
+    g_object_unref(mem);
+    return bytes;
+}
+
+void Put16(std::string* s, size_t at, uint32_t v) {
+    if (s->size() < at + 2) s->resize(at + 2, '\0');
+    (*s)[at] = static_cast<char>(v & 0xFF);
+    (*s)[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string* s, size_t at, uint32_t v) {
+    Put16(s, at, v & 0xFFFF);
+    Put16(s, at + 2, v >> 16);
+}
+std::string Le16(uint32_t v) {
+    std::string s;
+    Put16(&s, 0, v);
+    return s;
+}
+std::string Le32(uint32_t v) {
+    std::string s;
+    Put32(&s, 0, v);
+    return s;
+}
+std::string Record(uint16_t type, const std::string& data) {
+    return Le16(type) + Le16(static_cast<uint32_t>(data.size())) + data;
+}
+
+TEST(LegacyOffice, WordPieceTableWithFieldAndBothPieceKinds) {
+    // 8-bit piece at 0x800 with a field whose code is left out; UTF-16 piece at 0x900.
+    std::string doc(0xA00, '\0');
+    Put16(&doc, 0, 0xA5EC);
+    Put16(&doc, 0x0A, 0x0200);  // table in 1Table
+    std::string narrow = "Piece \x13 HYPERLINK x\x14shown\x15\x0D";
+    doc.replace(0x800, narrow.size(), narrow);
+    std::u16string wide = u"日本語";
+    for (size_t i = 0; i < wide.size(); ++i) Put16(&doc, 0x900 + 2 * i, wide[i]);
+    uint32_t n1 = static_cast<uint32_t>(narrow.size()), n2 = static_cast<uint32_t>(wide.size());
+    std::string plc = Le32(0) + Le32(n1) + Le32(n1 + n2) +
+                      Le16(0) + Le32((0x800 * 2) | 0x40000000u) + Le16(0) +
+                      Le16(0) + Le32(0x900) + Le16(0);
+    std::string clx = "\x01" + Le16(2) + "ab" + "\x02" + Le32(static_cast<uint32_t>(plc.size())) + plc;
+    std::string table = std::string(16, '\0') + clx;
+    Put32(&doc, 0x1A2, 16);
+    Put32(&doc, 0x1A6, static_cast<uint32_t>(clx.size()));
+    ExtractResult r = ExtractFromBytes(MakeCompoundFile({{"WordDocument", doc}, {"1Table", table}}), "doc");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.text, "Piece shown\n日本語");
+
+    Put16(&doc, 0x0A, 0x0300);  // encrypted
+    ExtractResult locked = ExtractFromBytes(MakeCompoundFile({{"WordDocument", doc}, {"1Table", table}}), "doc");
+    EXPECT_FALSE(locked.ok);
+}
+
+TEST(LegacyOffice, ExcelSharedStringSplitAcrossContinueChangesWidth) {
+    // String 0 starts 8-bit in the SST record and goes on as UTF-16 in a CONTINUE record,
+    // which opens with its own flags byte; string 1 follows in the CONTINUE record.
+    std::string sst = Le32(2) + Le32(2) + Le16(5) + std::string("\x00", 1) + "ab";
+    std::string cont = std::string("\x01", 1);
+    for (char16_t c : std::u16string(u"日本語")) cont += Le16(c);
+    cont += Le16(3) + std::string("\x00", 1) + "xyz";
+    std::string sheet_name = "\x05" + std::string("\x00", 1) + "Sheet";
+    std::string stream =
+        Record(0x0809, Le16(0x0600) + Le16(0x0005) + std::string(12, '\0')) +
+        Record(0x0085, Le32(0) + std::string("\x00\x00", 2) + sheet_name) +
+        Record(0x00FC, sst) + Record(0x003C, cont) + Record(0x000A, "") +
+        Record(0x0809, Le16(0x0600) + Le16(0x0010) + std::string(12, '\0')) +
+        Record(0x00FD, Le16(0) + Le16(0) + Le16(0) + Le32(0)) +
+        Record(0x00FD, Le16(0) + Le16(1) + Le16(0) + Le32(1)) +
+        Record(0x00FD, Le16(1) + Le16(0) + Le16(0) + Le32(7)) +  // no such string
+        Record(0x027E, Le16(1) + Le16(1) + Le16(0) + Le32((42u << 2) | 2u)) +
+        Record(0x000A, "") + Le16(0x0204) + Le16(0xFFFF);  // a record cut short at the end
+    ExtractResult r = ExtractFromBytes(MakeCompoundFile({{"Workbook", stream}}), "xls");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.text, "Sheet\nab日本語\txyz\n42");
+}
+
+TEST(LegacyOffice, PowerPointAtomsWithoutMasters) {
+    auto atom = [](uint16_t type, const std::string& data) {
+        return Le16(0) + Le16(type) + Le32(static_cast<uint32_t>(data.size())) + data;
+    };
+    auto container = [](uint16_t type, const std::string& body) {
+        return Le16(0x000F) + Le16(type) + Le32(static_cast<uint32_t>(body.size())) + body;
+    };
+    std::string chars;
+    for (char16_t c : std::u16string(u"発表\rline")) chars += Le16(c);
+    std::string stream =
+        container(0x03E8, container(0x0FF0, atom(0x0FA0, chars)) +
+                              container(0x03F8, atom(0x0FA8, "mastertext")) +
+                              atom(0x0FA8, "bytes")) +
+        Le16(0) + Le16(0x0FA8) + Le32(0x7FFFFFFF) + "cut";  // length past the end
+    ExtractResult r = ExtractFromBytes(MakeCompoundFile({{"PowerPoint Document", stream}}), "ppt");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.text, "発表\nline\nbytes\ncut\n");
+}
+
+}  // namespace
