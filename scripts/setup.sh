@@ -13,6 +13,8 @@ PACKAGES=(
   # indexer: one library per document format, charset detection
   libzip-dev libpugixml-dev libpoppler-cpp-dev libgumbo-dev libgmime-3.0-dev libgsf-1-dev
   libuchardet-dev
+  # the fuzz build (fuzz preset): clang with its libFuzzer and sanitizer runtimes
+  clang libclang-rt-14-dev
   # running the viewer without a desktop, Japanese glyphs
   xvfb xauth fonts-noto-cjk
 )
