@@ -239,3 +239,11 @@ std::string DecodeUnknownText(std::string_view bytes) {
     if (bom > 0) return ConvertToUtf8(bytes.substr(bom), charset);
     return ConvertToUtf8(bytes, DetectCharset(bytes));
 }
+
+bool ConvertsCleanly(std::string_view bytes, const std::string& charset) {
+    if (charset == "UTF-8") return IsValidUtf8(bytes);
+    std::string out;
+    for (const std::string& v : Variants(charset))
+        if (ConvertsStrictly(bytes, v, &out)) return true;
+    return false;
+}

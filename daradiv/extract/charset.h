@@ -20,6 +20,9 @@ std::string CanonicalCharset(std::string_view label);
 // iconv does not know falls back to detection. The result is always valid UTF-8.
 std::string ConvertToUtf8(std::string_view bytes, const std::string& charset);
 
+// True when every byte of bytes converts from charset (a known one) without a fault.
+bool ConvertsCleanly(std::string_view bytes, const std::string& charset);
+
 // Decodes text of unknown charset: a byte-order mark is honoured and removed, otherwise the
 // charset is detected. The result is always valid UTF-8.
 std::string DecodeUnknownText(std::string_view bytes);

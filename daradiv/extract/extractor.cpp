@@ -24,25 +24,29 @@ using Extractor = ExtractResult (*)(std::string_view);
 struct Format {
     const char* extension;
     Extractor extract;
-    bool text_format;  // read up to kMaxDocumentBytes when larger, instead of refusing
+    size_t read_limit;  // most bytes read from a file
+    bool truncate;      // a larger file is read up to the limit instead of refused
 };
 
+constexpr size_t kText = kMaxTextDocumentBytes;
+constexpr size_t kWhole = kMaxDocumentBytes;
+
 const Format kFormats[] = {
-    {"txt", ExtractPlainText, true},
-    {"docx", ExtractOfficeOpenXml, false},
-    {"docm", ExtractOfficeOpenXml, false},
-    {"xlsx", ExtractOfficeOpenXml, false},
-    {"xlsm", ExtractOfficeOpenXml, false},
-    {"pptx", ExtractOfficeOpenXml, false},
-    {"pptm", ExtractOfficeOpenXml, false},
-    {"pdf", ExtractPdf, false},
-    {"doc", ExtractLegacyOffice, false},
-    {"xls", ExtractLegacyOffice, false},
-    {"ppt", ExtractLegacyOffice, false},
-    {"html", ExtractHtml, true},
-    {"htm", ExtractHtml, true},
-    {"rtf", ExtractRtf, true},
-    {"eml", ExtractMail, false},
+    {"txt", ExtractPlainText, kText, true},
+    {"docx", ExtractOfficeOpenXml, kWhole, false},
+    {"docm", ExtractOfficeOpenXml, kWhole, false},
+    {"xlsx", ExtractOfficeOpenXml, kWhole, false},
+    {"xlsm", ExtractOfficeOpenXml, kWhole, false},
+    {"pptx", ExtractOfficeOpenXml, kWhole, false},
+    {"pptm", ExtractOfficeOpenXml, kWhole, false},
+    {"pdf", ExtractPdf, kWhole, false},
+    {"doc", ExtractLegacyOffice, kWhole, false},
+    {"xls", ExtractLegacyOffice, kWhole, false},
+    {"ppt", ExtractLegacyOffice, kWhole, false},
+    {"html", ExtractHtml, kText, true},
+    {"htm", ExtractHtml, kText, true},
+    {"rtf", ExtractRtf, kWhole, true},
+    {"eml", ExtractMail, kWhole, false},
 };
 
 std::string Bare(const std::string& ext) {
@@ -135,16 +139,17 @@ ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_
 
 ExtractResult ExtractText(const std::string& path, const std::string& lower_extension) {
     const Format* f = FindFormat(lower_extension);
-    bool text_format = f == nullptr || f->text_format;
+    size_t limit = f ? f->read_limit : kText;
+    bool truncate = f == nullptr || f->truncate;
     std::string bytes, error;
     try {
-        if (!ReadUpTo(path, kMaxDocumentBytes, &bytes, &error)) return Failure(error);
+        if (!ReadUpTo(path, limit, &bytes, &error)) return Failure(error);
     } catch (const std::bad_alloc&) {
         return Failure("メモリーが足りません");
     }
-    if (bytes.size() > kMaxDocumentBytes) {
-        if (!text_format) return Failure("ファイルが大きすぎます");
-        bytes.resize(kMaxDocumentBytes);
+    if (bytes.size() > limit) {
+        if (!truncate) return Failure("ファイルが大きすぎます");
+        bytes.resize(limit);
     }
     return ExtractFromBytes(bytes, lower_extension);
 }

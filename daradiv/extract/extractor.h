@@ -12,9 +12,11 @@ struct ExtractResult {
     std::string error;  // a short Japanese reason for the log when !ok
 };
 
-// Largest file ExtractText reads. Text formats past it are read up to it; container formats
-// (zip, compound file, PDF, mail) past it fail with a reason.
+// Largest file ExtractText reads. Container formats (zip, compound file, PDF, mail) past it
+// fail with a reason; RTF past it is read up to it.
 inline constexpr size_t kMaxDocumentBytes = 256u << 20;
+// Plain text and HTML are read up to this much: far more text than the index keeps.
+inline constexpr size_t kMaxTextDocumentBytes = 32u << 20;
 
 // Extracts the text of the file at path. lower_extension is the file's lower-cased extension,
 // with or without the leading dot ("docx" or ".docx"); an extension without a format module

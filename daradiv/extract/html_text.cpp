@@ -6,6 +6,7 @@
 
 #include "daradiv/extract/charset.h"
 #include "daradiv/extract/text_builder.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -143,6 +144,10 @@ ExtractResult ExtractHtml(std::string_view bytes) {
     std::string_view body = bytes.substr(bom);
     if (bom == 0) {
         charset = DeclaredHtmlCharset(body);
+        // Pages saved again as UTF-8 often keep their old declaration: trust the bytes then.
+        if (!charset.empty() && charset != "UTF-8" && IsValidUtf8(body) &&
+            !ConvertsCleanly(body, charset))
+            charset = "UTF-8";
         if (charset.empty()) charset = DetectCharset(body);
     }
     ExtractResult r;

@@ -67,6 +67,15 @@ TEST(Html, DeclaredCharsets) {
     for (const auto& [head, expected] : cases) EXPECT_EQ(DeclaredHtmlCharset(head), expected) << head;
 }
 
+TEST(Html, UtfEightPageWithAStaleDeclarationReadsAsUtfEight) {
+    ExtractResult r = ExtractFromBytes(
+        "<html><head><meta charset=\"Shift_JIS\"><title>題名</title></head>"
+        "<body><p>本文の文字</p></body></html>", "html");
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(Contains(r.text, "題名"));
+    EXPECT_TRUE(Contains(r.text, "本文の文字"));
+}
+
 TEST(Html, DeepNestingDoesNotExhaustTheStack) {
     std::string page = "<html><body>";
     for (int i = 0; i < 10000; ++i) page += "<div>";
