@@ -21,8 +21,8 @@ int StartIndexer(UpdateState& state, IndexerContext& context) {
     std::filesystem::remove(UpdateLogPath(context.app_dir), ignored);
     EnterWatching(state);
     // A launch that fails is not noticed: the polls keep showing the missing log.
-    context.processes.Spawn({context.app_dir + program_files::kIndexerExecutable,
-                             program_files::kIndexerSwitch});
+    context.processes.Spawn(
+        {context.app_dir + program_files::kIndexerExecutable, program_files::kIndexerSwitch});
     return 1;
 }
 

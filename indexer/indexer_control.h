@@ -21,16 +21,16 @@ inline constexpr int kPollIntervalMs = 1000;
 // caption. Watching: timer on at 1000 ms, UpdateRunning 1, the stop caption.
 struct UpdateState {
     int UpdateRunning = 0;
-    int FinishTicks = 0;          // polls that found an ended log since the last start
-    bool TimerEnabled = false;    // Timer1
-    int TimerInterval = 0;        // Timer1's interval in ms
+    int FinishTicks = 0;        // polls that found an ended log since the last start
+    bool TimerEnabled = false;  // Timer1
+    int TimerInterval = 0;      // Timer1's interval in ms
     std::string Button3Caption = kUpdateNowCaption;
-    std::string StatusText;       // the single text of StatusBar1
+    std::string StatusText;  // the single text of StatusBar1
 };
 
 // What the indexer operations need of the program and the platform.
 struct IndexerContext {
-    std::string app_dir;          // AppDir, with its trailing "/"
+    std::string app_dir;  // AppDir, with its trailing "/"
     Processes& processes;
     Dialogs& dialogs;
     Clock& clock;

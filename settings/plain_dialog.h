@@ -8,10 +8,10 @@ class QPushButton;
 
 class PlainDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit PlainDialog(QWidget* parent = nullptr);
 
-protected:
+  protected:
     // Takes the default-button role away from every push button made so far.
     void NoDefaultButtons();
     void keyPressEvent(QKeyEvent* event) override;

@@ -17,7 +17,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "app/load_settings.h"
@@ -110,11 +109,7 @@ void SortListView(QTreeWidget* list) {
 
 TForm2::TForm2(ViewerState& state, Dialogs& dialogs, Processes& processes, Clock& clock,
                QWidget* parent)
-    : PlainDialog(parent),
-      state_(state),
-      dialogs_(dialogs),
-      processes_(processes),
-      clock_(clock) {
+    : PlainDialog(parent), state_(state), dialogs_(dialogs), processes_(processes), clock_(clock) {
     setObjectName("TForm2");
     setWindowTitle(Q("Ruvudar 設定"));
     setModal(false);
@@ -238,7 +233,8 @@ void TForm2::BuildTabSheet1() {
     Edit1 = new QLineEdit(tab);
     Edit1->setObjectName("Edit1");
     Edit1->setFixedWidth(340);
-    Label3 = new QLabel(Q("複数ある場合は \":\" で区切って入力。例: [ .log ] [.h : .cpp : .c ]"), tab);
+    Label3 =
+        new QLabel(Q("複数ある場合は \":\" で区切って入力。例: [ .log ] [.h : .cpp : .c ]"), tab);
     Label3->setObjectName("Label3");
     auto* other = new QHBoxLayout;
     other->addWidget(Label1);
@@ -301,14 +297,16 @@ void TForm2::BuildTabSheet3() {
     // turn each other off.
     RadioGroup1 = new QGroupBox(tab);
     RadioGroup1->setObjectName("RadioGroup1");
-    RadioButton1 = new QRadioButton(Q("起動後 〇分後に自動的にインディクスを更新する"), RadioGroup1);
+    RadioButton1 =
+        new QRadioButton(Q("起動後 〇分後に自動的にインディクスを更新する"), RadioGroup1);
     RadioButton1->setObjectName("RadioButton1");
     Edit2 = new QLineEdit(RadioGroup1);
     Edit2->setObjectName("Edit2");
     Edit2->setFixedWidth(33);
     Label7 = new QLabel(Q("分"), RadioGroup1);
     Label7->setObjectName("Label7");
-    RadioButton2 = new QRadioButton(Q("毎日 〇時△分 に自動的にインディクスを更新する"), RadioGroup1);
+    RadioButton2 =
+        new QRadioButton(Q("毎日 〇時△分 に自動的にインディクスを更新する"), RadioGroup1);
     RadioButton2->setObjectName("RadioButton2");
     Edit3 = new QLineEdit(RadioGroup1);
     Edit3->setObjectName("Edit3");
@@ -428,10 +426,14 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
         // merely loses activation or a menu pops up.
         Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == Edit1 || watched == Edit5) Edit1Exit();
-            else if (watched == Edit2) Edit2Exit(Edit2);
-            else if (watched == Edit3) Edit2Exit(Edit3);
-            else if (watched == Edit4) Edit2Exit(Edit4);
+            if (watched == Edit1 || watched == Edit5)
+                Edit1Exit();
+            else if (watched == Edit2)
+                Edit2Exit(Edit2);
+            else if (watched == Edit3)
+                Edit2Exit(Edit3);
+            else if (watched == Edit4)
+                Edit2Exit(Edit4);
         }
     }
     return PlainDialog::eventFilter(watched, event);
@@ -459,7 +461,8 @@ void TForm2::FormShow() {
                                    CheckBox5, CheckBox6, CheckBox7, CheckBox8};
             for (int i = 0; i < 8; ++i) boxes[i]->setChecked(types.FileTypes[i]);
             Edit1->setText(Q(types.ExtraExtensions));
-            for (const FolderRow& row : FolderPass(*lines)) AddRow(ListView1, row.folder, row.category);
+            for (const FolderRow& row : FolderPass(*lines))
+                AddRow(ListView1, row.folder, row.category);
             SortListView(ListView1);
             // Linux paths are case-sensitive: exclusions are listed as stored.
             for (const std::string& path : ExclusionPass(*lines)) AddRow(ListView2, path, "");

@@ -31,7 +31,7 @@ class QTreeWidgetItem;
 
 class TForm2 : public PlainDialog {
     Q_OBJECT
-public:
+  public:
     // Runs FormCreate: an indexer already running is watched from the start.
     TForm2(ViewerState& state, Dialogs& dialogs, Processes& processes, Clock& clock,
            QWidget* parent = nullptr);
@@ -57,12 +57,12 @@ public:
     QWidget* TabSheet2;
     QWidget* TabSheet3;
     QWidget* TabSheet4;
-    QPushButton* Button2;   // Cancel
-    QCheckBox* CheckBox9;   // rebuild the index
-    QPushButton* Button3;   // update now / stop
-    QPushButton* Button1;   // OK
+    QPushButton* Button2;  // Cancel
+    QCheckBox* CheckBox9;  // rebuild the index
+    QPushButton* Button3;  // update now / stop
+    QPushButton* Button1;  // OK
     QStatusBar* StatusBar1;
-    QTimer* Timer1;         // polls the update log while an update is watched
+    QTimer* Timer1;  // polls the update log while an update is watched
 
     QLabel* Label2;
     QCheckBox* CheckBox1;
@@ -74,40 +74,40 @@ public:
     QCheckBox* CheckBox7;
     QCheckBox* CheckBox8;
     QLabel* Label1;
-    QLineEdit* Edit1;       // further extensions
+    QLineEdit* Edit1;  // further extensions
     QLabel* Label3;
 
     QLabel* Label4;
-    QTreeWidget* ListView1; // target folders: folder, category
-    QPushButton* Button4;   // add
-    QPushButton* Button11;  // edit
-    QPushButton* Button5;   // delete
+    QTreeWidget* ListView1;  // target folders: folder, category
+    QPushButton* Button4;    // add
+    QPushButton* Button11;   // edit
+    QPushButton* Button5;    // delete
     QLabel* Label5;
     QLabel* Label6;
-    QTreeWidget* ListView2; // exclusions
-    QPushButton* Button6;   // add a file
-    QPushButton* Button8;   // add a folder
-    QPushButton* Button7;   // delete
+    QTreeWidget* ListView2;  // exclusions
+    QPushButton* Button6;    // add a file
+    QPushButton* Button8;    // add a folder
+    QPushButton* Button7;    // delete
 
     QLabel* Label9;
     QGroupBox* RadioGroup1;
     QRadioButton* RadioButton1;
-    QLineEdit* Edit2;       // TIME1
+    QLineEdit* Edit2;  // TIME1
     QLabel* Label7;
     QRadioButton* RadioButton2;
-    QLineEdit* Edit3;       // TIME2
+    QLineEdit* Edit3;  // TIME2
     QLabel* Label8;
-    QLineEdit* Edit4;       // TIME3
+    QLineEdit* Edit4;  // TIME3
     QRadioButton* RadioButton3;
     QLabel* Label11;
-    QLineEdit* Edit5;       // RHIGHT
+    QLineEdit* Edit5;  // RHIGHT
 
     QLabel* Label10;
-    QTreeWidget* ListView3; // applications: extension, path
-    QPushButton* Button9;   // add
-    QPushButton* Button10;  // delete
+    QTreeWidget* ListView3;  // applications: extension, path
+    QPushButton* Button9;    // add
+    QPushButton* Button10;   // delete
 
-public slots:
+  public slots:
     void FormShow();
     void Button1Click();
     void Button2Click();
@@ -124,11 +124,11 @@ public slots:
     void Button9Click();
     void Button10Click();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildTabSheet1();
     void BuildTabSheet2();
     void BuildTabSheet3();

@@ -14,7 +14,7 @@ class QPushButton;
 
 class TForm3 : public PlainDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kOk = 1;
     static constexpr int kCancel = 2;
 
@@ -25,19 +25,19 @@ public:
     int ShowModal();
 
     QLabel* Label1;
-    QLineEdit* Edit1;     // folder
-    QPushButton* Button3; // "..." browse
+    QLineEdit* Edit1;      // folder
+    QPushButton* Button3;  // "..." browse
     QLabel* Label2;
-    QLineEdit* Edit2;     // category
-    QPushButton* Button2; // Cancel
-    QPushButton* Button1; // OK
+    QLineEdit* Edit2;      // category
+    QPushButton* Button2;  // Cancel
+    QPushButton* Button1;  // OK
 
-public slots:
+  public slots:
     // Browse for a folder: a chosen folder, ending in the separator, replaces Edit1 with its
     // case kept; a cancelled chooser leaves Edit1 as it is.
     void Button3Click();
 
-private:
+  private:
     Dialogs& dialogs_;
     std::string path_separator_;
 };

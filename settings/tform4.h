@@ -13,7 +13,7 @@ class QPushButton;
 
 class TForm4 : public PlainDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kOk = 1;
     static constexpr int kCancel = 2;
 
@@ -30,10 +30,10 @@ public:
     QPushButton* Button2;  // Cancel
     QPushButton* Button1;  // OK
 
-public slots:
+  public slots:
     // Browse for an application: a confirmed file replaces Edit1 unchanged.
     void Button3Click();
 
-private:
+  private:
     Dialogs& dialogs_;  // stands for OpenDialog1
 };

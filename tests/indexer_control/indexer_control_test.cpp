@@ -14,10 +14,10 @@ namespace {
 namespace fs = std::filesystem;
 
 class FakeProcesses : public Processes {
-public:
+  public:
     std::vector<std::vector<std::string>> spawned;
-    std::vector<int> running;           // what FindByName reports for "daradiv"
-    std::map<int, bool> kill_result;    // default true
+    std::vector<int> running;         // what FindByName reports for "daradiv"
+    std::map<int, bool> kill_result;  // default true
     std::vector<int> killed;
     std::string asked_name;
 
@@ -37,7 +37,7 @@ public:
 };
 
 class FakeDialogs : public Dialogs {
-public:
+  public:
     bool answer = true;
     std::vector<std::pair<std::string, std::string>> asked;
     std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
@@ -51,7 +51,7 @@ public:
 };
 
 class FakeClock : public Clock {
-public:
+  public:
     LocalTime now{2024, 1, 5, 7, 3, 9};
     LocalTime Now() override { return now; }
 };
@@ -90,8 +90,7 @@ TEST_F(IndexerControl, StartDeletesTheLogAndLaunchesTheIndexer) {
     EXPECT_EQ(StartIndexer(state, *context), 1);
     EXPECT_FALSE(fs::exists(LogPath()));
     ASSERT_EQ(processes.spawned.size(), 1u);
-    EXPECT_EQ(processes.spawned[0],
-              (std::vector<std::string>{context->app_dir + "daradiv", "-j"}));
+    EXPECT_EQ(processes.spawned[0], (std::vector<std::string>{context->app_dir + "daradiv", "-j"}));
     EXPECT_EQ(state.UpdateRunning, 1);
     EXPECT_TRUE(state.TimerEnabled);
     EXPECT_EQ(state.TimerInterval, 1000);
@@ -165,8 +164,9 @@ TEST_F(IndexerControl, ConfirmedStopKillsEveryIndexerAndWritesTheAbortEntry) {
     EXPECT_EQ(processes.killed, (std::vector<int>{101, 202}));
     auto bytes = ReadFileBytes(LogPath());
     ASSERT_TRUE(bytes);
-    EXPECT_EQ(*bytes, "\xEF\xBB\xBF\r\n[更新記録]\r\n2024-01-05 07:03:09  インデックス更新が中断されました"
-                      "\r\n\r\n設定画面よりインデックスを更新してください\r\n");
+    EXPECT_EQ(*bytes,
+              "\xEF\xBB\xBF\r\n[更新記録]\r\n2024-01-05 07:03:09  インデックス更新が中断されました"
+              "\r\n\r\n設定画面よりインデックスを更新してください\r\n");
     // The abort entry then ends the watch like any ended log.
     Poll();
     EXPECT_EQ(state.StatusText, "2024-01-05 07:03:09  インデックス更新が中断されました");

@@ -6,7 +6,7 @@ namespace {
 
 // A clock the test moves by hand.
 class FakeClock : public Clock {
-public:
+  public:
     LocalTime now{2024, 1, 5, 0, 0, 0};
     LocalTime Now() override { return now; }
     void At(int hour, int minute, int second = 0) {
@@ -91,13 +91,13 @@ TEST_F(Schedule, DelayFiresOnTheCountedTickOnly) {
     state.ScheduleType = 1;
     state.ScheduleDelay = 3;
     clock.At(9, 0);
-    Tick();            // 1
-    Tick();            // same minute: not counted
-    TickMinutes(1);    // 2
+    Tick();          // 1
+    Tick();          // same minute: not counted
+    TickMinutes(1);  // 2
     EXPECT_EQ(starts, 0);
-    TickMinutes(1);    // 3
+    TickMinutes(1);  // 3
     EXPECT_EQ(starts, 1);
-    TickMinutes(5000); // the counter wraps to 1440, never back to 3
+    TickMinutes(5000);  // the counter wraps to 1440, never back to 3
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(fired_at, std::vector<int>{3});
 }

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +19,7 @@ namespace fs = std::filesystem;
 // The real processes, seen only where they belong to this test's program folder, so
 // indexers of other tests running at the same time are neither counted nor killed.
 class FolderProcesses : public Processes {
-public:
+  public:
     explicit FolderProcesses(std::string app_dir) : app_dir_(std::move(app_dir)) {}
     bool Spawn(const std::vector<std::string>& argv) override {
         spawned.push_back(argv);
@@ -39,7 +38,7 @@ public:
 
     std::vector<std::vector<std::string>> spawned;
 
-private:
+  private:
     std::string app_dir_;
 };
 
@@ -65,14 +64,16 @@ struct IndexMaintenance : ::testing::Test {
     void SetUp() override {
         state.AppDir = folder.AppDir();
         // The stand-in writes a progress line, waits for the test's "go", then the ended log.
-        folder.Write("daradiv",
-                     "#!/bin/sh\n"
-                     "dir=$(dirname \"$0\")\n"
-                     "[ \"$1\" = -j ] || exit 1\n"
-                     "printf '1 / 2 files\\r\\n' > \"$dir/srep.tmp\" && mv \"$dir/srep.tmp\" \"$dir/srep.txt\"\n"
-                     "while [ ! -e \"$dir/go\" ]; do sleep 0.02; done\n"
-                     "printf '\\r\\n[更新記録]\\r\\n2 files indexed\\r\\ndetail\\r\\n' > \"$dir/srep.tmp\"\n"
-                     "mv \"$dir/srep.tmp\" \"$dir/srep.txt\"\n");
+        folder.Write(
+            "daradiv",
+            "#!/bin/sh\n"
+            "dir=$(dirname \"$0\")\n"
+            "[ \"$1\" = -j ] || exit 1\n"
+            "printf '1 / 2 files\\r\\n' > \"$dir/srep.tmp\" && mv \"$dir/srep.tmp\" "
+            "\"$dir/srep.txt\"\n"
+            "while [ ! -e \"$dir/go\" ]; do sleep 0.02; done\n"
+            "printf '\\r\\n[更新記録]\\r\\n2 files indexed\\r\\ndetail\\r\\n' > \"$dir/srep.tmp\"\n"
+            "mv \"$dir/srep.tmp\" \"$dir/srep.txt\"\n");
         fs::permissions(folder.File("daradiv"), fs::perms::owner_all);
     }
     void TearDown() override {
@@ -144,7 +145,8 @@ TEST_F(IndexMaintenance, RunningIndexerAtStartIsWatchedAndStoppedOnConfirmation)
     // Cancel changes nothing.
     dialogs.confirm = false;
     form->Button3->click();
-    EXPECT_EQ(dialogs.questions, (std::vector<std::string>{"インデックス更新を中止しますか？|確認"}));
+    EXPECT_EQ(dialogs.questions,
+              (std::vector<std::string>{"インデックス更新を中止しますか？|確認"}));
     EXPECT_FALSE(IndexerGone());
     EXPECT_EQ(folder.Read("srep.txt"), "1 / 2 files\r\n");
     EXPECT_EQ(form->Update().UpdateRunning, 1);

@@ -9,7 +9,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <algorithm>
 
 #include "pages/search_page.h"
@@ -21,7 +20,7 @@
 namespace {
 
 class NoProcesses : public Processes {
-public:
+  public:
     bool Spawn(const std::vector<std::string>&) override { return true; }
     std::vector<int> FindByName(const std::string&) override { return {}; }
     bool Kill(int) override { return false; }
@@ -106,8 +105,9 @@ TEST_F(SettingsDialog, ShowLoadsTheThreeFilesIntoTheTabs) {
     EXPECT_TRUE(form2->isVisible());
     EXPECT_EQ(form2->PageControl1->currentWidget(), form2->TabSheet1);
     std::vector<bool> boxes;
-    for (QCheckBox* box : {form2->CheckBox1, form2->CheckBox2, form2->CheckBox3, form2->CheckBox4,
-                           form2->CheckBox5, form2->CheckBox6, form2->CheckBox7, form2->CheckBox8}) {
+    for (QCheckBox* box :
+         {form2->CheckBox1, form2->CheckBox2, form2->CheckBox3, form2->CheckBox4, form2->CheckBox5,
+          form2->CheckBox6, form2->CheckBox7, form2->CheckBox8}) {
         boxes.push_back(box->isChecked());
     }
     EXPECT_EQ(boxes, (std::vector<bool>{true, false, false, true, false, false, false, false}));
@@ -223,7 +223,8 @@ TEST_F(SettingsDialog, FolderListAddMatchesByPrefixAndEditsInPlace) {
     EXPECT_FALSE(form2->Button11->isEnabled());
     EXPECT_FALSE(form2->Button5->isEnabled());
     AddFolder("  /data/docs ", "");
-    EXPECT_EQ(Rows(form2->ListView1), (std::vector<std::vector<std::string>>{{"/data/docs/", "文書"}}));
+    EXPECT_EQ(Rows(form2->ListView1),
+              (std::vector<std::vector<std::string>>{{"/data/docs/", "文書"}}));
     EXPECT_EQ(form3->Edit2->text(), U("文書"));  // the default stays in the dialog
     AddFolder("/home/u/docs/", "個人");
     // Not a prefix of any listed folder: a row of its own, even though "/docs/" occurs
@@ -287,10 +288,8 @@ TEST_F(SettingsDialog, ExclusionsAreAddedAsChosen) {
     for (int i = 0; i < 3; ++i) form2->Button8->click();
     EXPECT_EQ(dialogs.folder_titles, (std::vector<std::string>(3, "Select Foler")));
     EXPECT_EQ(Rows(form2->ListView2),
-              (std::vector<std::vector<std::string>>{{"/home/u/A/"},
-                                                     {"/home/u/Notes.txt"},
-                                                     {"/home/u/Notes.txt"},
-                                                     {"/home/u/Tmp/"}}));
+              (std::vector<std::vector<std::string>>{
+                  {"/home/u/A/"}, {"/home/u/Notes.txt"}, {"/home/u/Notes.txt"}, {"/home/u/Tmp/"}}));
     form2->Button1->click();
     std::string ini = folder.Read("daradiv.ini");
     EXPECT_NE(ini.find("[ExtraDir]\r\n/home/u/A/\r\n/home/u/Notes.txt\r\n/home/u/Notes.txt\r\n"

@@ -2,11 +2,10 @@
 // folder, stand-ins for the choosers and message boxes, and helpers to drive modal dialogs.
 #pragma once
 
-#include <QApplication>
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -29,7 +28,7 @@ inline QApplication& TestApplication() {
 
 // Chooser answers queued by the test; nothing queued means cancelled.
 class FakeDialogs : public Dialogs {
-public:
+  public:
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> open_files;
     std::vector<std::string> folder_titles;
@@ -49,7 +48,7 @@ public:
         return confirm;
     }
 
-private:
+  private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue) {
         if (queue.empty()) return std::nullopt;
         auto answer = queue.front();
@@ -59,14 +58,14 @@ private:
 };
 
 class FixedClock : public Clock {
-public:
+  public:
     LocalTime now{2024, 1, 5, 7, 3, 9};
     LocalTime Now() override { return now; }
 };
 
 // A temporary program folder named after the running test.
 class ProgramFolder {
-public:
+  public:
     ProgramFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
@@ -86,7 +85,7 @@ public:
         return ReadFileBytes(File(name)).value_or("<missing>");
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -4,13 +4,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,16 +24,18 @@
 namespace {
 
 class NoDialogs : public Dialogs {
-public:
+  public:
     std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
     std::optional<std::string> ChooseOpenFile() override { return {}; }
     std::optional<std::string> ChooseSaveFile(const std::string&) override { return {}; }
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
+    void ShowError(const std::string& text) override {
+        std::fprintf(stderr, "error: %s\n", text.c_str());
+    }
     bool ConfirmOkCancel(const std::string&, const std::string&) override { return false; }
 };
 
 class NoProcesses : public Processes {
-public:
+  public:
     bool Spawn(const std::vector<std::string>&) override { return false; }
     std::vector<int> FindByName(const std::string&) override { return {}; }
     bool Kill(int) override { return false; }
@@ -68,7 +69,8 @@ int CheckLayout(QWidget* root) {
         }
         for (QObject* o : w->parentWidget() ? w->parentWidget()->children() : QObjectList{}) {
             auto* sibling = qobject_cast<QWidget*>(o);
-            if (!sibling || sibling <= w || !sibling->isVisibleTo(root) || sibling->isWindow()) continue;
+            if (!sibling || sibling <= w || !sibling->isVisibleTo(root) || sibling->isWindow())
+                continue;
             if (w->geometry().intersects(sibling->geometry())) {
                 std::printf("overlap: %s and %s\n", qPrintable(w->objectName()),
                             qPrintable(sibling->objectName()));
@@ -92,9 +94,11 @@ int main(int argc, char** argv) {
               "[Common]\r\nReindex=update\r\n\r\n[FileType]\r\n.docx\r\n.pdf\r\n.txt\r\n.log\r\n"
               "\r\n[SearchDir]\r\n/home/user/文書/;;文書\r\n/srv/share/projects/;;仕事\r\n"
               "\r\n[ExtraDir]\r\n/home/user/文書/private/\r\n/srv/share/projects/big.pdf\r\n");
-    WriteFile(dir / "ruvudar.ini", "[COMMON]\r\nSCTYP=2\r\nTIME1=10\r\nTIME2=7\r\nTIME3=5\r\nRHIGHT=120\r\n");
+    WriteFile(dir / "ruvudar.ini",
+              "[COMMON]\r\nSCTYP=2\r\nTIME1=10\r\nTIME2=7\r\nTIME3=5\r\nRHIGHT=120\r\n");
     WriteFile(dir / "appset.ini", ".pdf;;/usr/bin/evince\r\n.docx;;/usr/bin/lowriter\r\n");
-    WriteFile(dir / "srep.txt", "\r\n[更新記録]\r\n2024-01-05 07:03:09  128 件のファイルを更新しました\r\n");
+    WriteFile(dir / "srep.txt",
+              "\r\n[更新記録]\r\n2024-01-05 07:03:09  128 件のファイルを更新しました\r\n");
 
     ViewerState state;
     state.AppDir = dir.string() + "/";
@@ -119,7 +123,8 @@ int main(int argc, char** argv) {
     form3.Edit2->setText("文書");
     form4.ComboBox1->setEditText(".pdf");
     form4.Edit1->setText("/usr/bin/evince");
-    for (PlainDialog* dialog : {static_cast<PlainDialog*>(&form3), static_cast<PlainDialog*>(&form4)}) {
+    for (PlainDialog* dialog :
+         {static_cast<PlainDialog*>(&form3), static_cast<PlainDialog*>(&form4)}) {
         dialog->show();
         app.processEvents();
         std::printf("%s client %dx%d\n", qPrintable(dialog->objectName()), dialog->width(),
