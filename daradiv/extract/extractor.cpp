@@ -78,19 +78,21 @@ ExtractResult Failure(std::string reason) {
 
 // Reads at most limit + 1 bytes, so the caller can tell a file past the limit.
 bool ReadUpTo(const std::string& path, size_t limit, std::string* out, std::string* error) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO among the documents cannot stall the open; only regular files
+    // are read.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         *error = std::string("開けません: ") + std::strerror(errno);
         return false;
     }
     struct stat st{};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        *error = "フォルダーです";
+        *error = S_ISDIR(st.st_mode) ? "フォルダーです" : "通常のファイルではありません";
         return false;
     }
     size_t want = limit + 1;
-    if (fstat(fd, &st) == 0 && st.st_size >= 0 && static_cast<size_t>(st.st_size) < want)
+    if (st.st_size >= 0 && static_cast<size_t>(st.st_size) < want)
         want = static_cast<size_t>(st.st_size) + 1;
     out->clear();
     out->reserve(want);

@@ -1,6 +1,9 @@
 // Every fixture's planted words come out of ExtractText, and broken files fail cleanly.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <map>
 #include <set>
@@ -80,11 +83,19 @@ TEST(ExtractText, EmptyTextFileIsAnEmptyDocument) {
     EXPECT_EQ(r.text, "");
 }
 
-TEST(ExtractText, MissingFileAndFolderFail) {
+// A missing file, a folder and a FIFO (which would block a plain open) all fail at once.
+TEST(ExtractText, WhatIsNotARegularFileFails) {
     ExtractResult missing = ExtractText(kFixtures + "/no_such_file.txt", "txt");
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.error.empty());
     EXPECT_FALSE(ExtractText(kFixtures, "txt").ok);
+    std::string fifo = testing::TempDir() + "/extract_fifo.txt";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ExtractResult r = ExtractText(fifo, "txt");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+    unlink(fifo.c_str());
 }
 
 TEST(ExtractText, ExtensionWithOrWithoutDotAndUnknownExtensions) {
