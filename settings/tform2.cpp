@@ -486,9 +486,12 @@ void TForm2::FormShow() {
         }
         SortListView(ListView3);
 
-        Timer1Timer();
+        // The timer's poll; an error of the home page write is shown with the others.
+        PollUpdateLog(update_, state_.AppDir, home_);
+        ApplyUpdateState();
         PageControl1->setCurrentWidget(TabSheet1);
     } catch (const AppError& error) {
+        ApplyUpdateState();
         std::string text = error.what();
         QTimer::singleShot(0, this, [this, text] { dialogs_.ShowError(text); });
     }
