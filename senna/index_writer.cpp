@@ -8,6 +8,14 @@ namespace senna {
 
 namespace {
 
+// Memory the bulk builder may use before it spills sorted runs to a file.
+constexpr unsigned long long kBulkBufferBytes = 16ULL << 20;
+
+sen_rc FromGroonga(grn_rc rc) {
+    if (rc == GRN_SUCCESS) return sen_success;
+    return rc == GRN_NO_MEMORY_AVAILABLE ? sen_memory_exhausted : sen_other_error;
+}
+
 // Adds (add) or takes out the postings of value in one section of document id.
 grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view value, bool add) {
     if (value.empty()) return GRN_SUCCESS;
@@ -23,36 +31,86 @@ grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view
     return rc;
 }
 
-} // namespace
-
-sen_rc PutDocument(Database &db, std::string_view key, std::string_view path,
-                   std::string_view text) {
-    if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
+grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section,
+                  std::string_view value) {
+    if (value.empty()) return GRN_SUCCESS;
     grn_ctx *ctx = db.ctx();
-    int added = 0;
-    grn_id id = grn_table_add(ctx, db.docs(), key.data(), static_cast<unsigned>(key.size()), &added);
-    if (id == GRN_ID_NIL) return ctx->rc == GRN_NO_MEMORY_AVAILABLE ? sen_memory_exhausted : sen_other_error;
-    if (!added) return sen_invalid_argument;
-    if (UpdateSection(db, id, Database::kPathSection, path, true) == GRN_SUCCESS &&
-        UpdateSection(db, id, Database::kTextSection, text, true) == GRN_SUCCESS)
-        return sen_success;
-    // Leave no half-indexed document behind.
-    UpdateSection(db, id, Database::kPathSection, path, false);
-    UpdateSection(db, id, Database::kTextSection, text, false);
-    grn_table_delete_by_id(ctx, db.docs(), id);
-    return ctx->rc == GRN_NO_MEMORY_AVAILABLE ? sen_memory_exhausted : sen_other_error;
+    std::string scratch;
+    value = TokenizableText(ctx, value, scratch);
+    grn_obj text;
+    GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
+    GRN_TEXT_SET_REF(&text, value.data(), value.size());
+    grn_rc rc = grn_ii_buffer_append(ctx, bulk, id, section, &text);
+    GRN_OBJ_FIN(ctx, &text);
+    return rc;
 }
 
-sen_rc DeleteDocument(Database &db, std::string_view key, std::string_view path,
-                      std::string_view text) {
+} // namespace
+
+IndexWriter::IndexWriter(Database &db, bool fresh) : db_(db) {
+    if (fresh)
+        bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.index()),
+                                   kBulkBufferBytes);
+}
+
+IndexWriter::~IndexWriter() {
+    if (bulk_) grn_ii_buffer_close(db_.ctx(), bulk_);
+}
+
+sen_rc IndexWriter::Finish() {
+    if (failed_) return sen_other_error;
+    if (!bulk_) return sen_success;
+    grn_rc rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
+    grn_ii_buffer_close(db_.ctx(), bulk_);
+    bulk_ = nullptr;
+    if (rc != GRN_SUCCESS) failed_ = true;
+    return FromGroonga(rc);
+}
+
+sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string_view text) {
     if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
-    grn_ctx *ctx = db.ctx();
-    grn_id id = grn_table_get(ctx, db.docs(), key.data(), static_cast<unsigned>(key.size()));
+    if (failed_) return sen_other_error;
+    grn_ctx *ctx = db_.ctx();
+    int added = 0;
+    grn_id id =
+        grn_table_add(ctx, db_.docs(), key.data(), static_cast<unsigned>(key.size()), &added);
+    if (id == GRN_ID_NIL) return FromGroonga(ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_UNKNOWN_ERROR);
+    if (!added) return sen_invalid_argument;
+    // The bulk builder takes documents in ascending id order only.
+    if (bulk_ && id <= last_bulk_id_) {
+        sen_rc rc = Finish();
+        if (rc != sen_success) return rc;
+    }
+    if (bulk_) {
+        grn_rc rc = BulkAppend(db_, bulk_, id, Database::kPathSection, path);
+        if (rc == GRN_SUCCESS) rc = BulkAppend(db_, bulk_, id, Database::kTextSection, text);
+        last_bulk_id_ = id;
+        // Postings already handed to the builder cannot be taken back.
+        if (rc != GRN_SUCCESS) failed_ = true;
+        return FromGroonga(rc);
+    }
+    grn_rc rc = UpdateSection(db_, id, Database::kPathSection, path, true);
+    if (rc == GRN_SUCCESS) rc = UpdateSection(db_, id, Database::kTextSection, text, true);
+    if (rc == GRN_SUCCESS) return sen_success;
+    // Leave no half-indexed document behind.
+    UpdateSection(db_, id, Database::kPathSection, path, false);
+    UpdateSection(db_, id, Database::kTextSection, text, false);
+    grn_table_delete_by_id(ctx, db_.docs(), id);
+    return FromGroonga(rc);
+}
+
+sen_rc IndexWriter::Delete(std::string_view key, std::string_view path, std::string_view text) {
+    if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
+    grn_ctx *ctx = db_.ctx();
+    grn_id id = grn_table_get(ctx, db_.docs(), key.data(), static_cast<unsigned>(key.size()));
     if (id == GRN_ID_NIL) return sen_invalid_argument;
-    grn_rc a = UpdateSection(db, id, Database::kPathSection, path, false);
-    grn_rc b = UpdateSection(db, id, Database::kTextSection, text, false);
-    grn_rc c = grn_table_delete_by_id(ctx, db.docs(), id);
-    return a == GRN_SUCCESS && b == GRN_SUCCESS && c == GRN_SUCCESS ? sen_success : sen_other_error;
+    // Postings still in the bulk builder can only be removed once they are in the index.
+    sen_rc finished = Finish();
+    if (finished != sen_success) return finished;
+    grn_rc a = UpdateSection(db_, id, Database::kPathSection, path, false);
+    grn_rc b = UpdateSection(db_, id, Database::kTextSection, text, false);
+    grn_rc c = grn_table_delete_by_id(ctx, db_.docs(), id);
+    return FromGroonga(a != GRN_SUCCESS ? a : b != GRN_SUCCESS ? b : c);
 }
 
 } // namespace senna

@@ -19,6 +19,7 @@
 
 struct sen_index {
     std::shared_ptr<senna::Database> db;
+    std::unique_ptr<senna::IndexWriter> writer_state; // set while a generation is built
     std::string path; // the index name
     std::string dir;  // the generation folder
     bool writer = false;
@@ -175,11 +176,13 @@ sen_index *sen_index_create_next(const char *path, int copy_current) {
         std::string dir = senna::MakeNextGeneration(path);
         if (dir.empty()) return nullptr;
         std::unique_ptr<senna::Database> db;
+        bool fresh = false;
         std::string current = copy_current ? senna::ResolveCurrent(path) : std::string();
         if (!current.empty()) {
             if (senna::CopyGenerationFiles(current, dir)) db = senna::Database::Open(dir);
         } else {
             db = senna::Database::Create(dir);
+            fresh = true;
         }
         if (!db) {
             senna::RemoveGeneration(dir);
@@ -187,6 +190,7 @@ sen_index *sen_index_create_next(const char *path, int copy_current) {
         }
         auto *i = new sen_index();
         i->db = std::move(db);
+        i->writer_state = std::make_unique<senna::IndexWriter>(*i->db, fresh);
         i->path = path;
         i->dir = dir;
         i->writer = true;
@@ -198,21 +202,21 @@ sen_index *sen_index_create_next(const char *path, int copy_current) {
 
 sen_rc sen_index_put(sen_index *i, const char *key, const char *folded_path,
                      unsigned int path_len, const char *folded_text, unsigned int text_len) {
-    if (!i || !i->writer || !i->db || !key || (!folded_path && path_len) ||
+    if (!i || !i->writer || !i->writer_state || !key || (!folded_path && path_len) ||
         (!folded_text && text_len))
         return sen_invalid_argument;
     return Guard([&] {
-        return senna::PutDocument(*i->db, key, {folded_path, path_len}, {folded_text, text_len});
+        return i->writer_state->Put(key, {folded_path, path_len}, {folded_text, text_len});
     });
 }
 
 sen_rc sen_index_delete(sen_index *i, const char *key, const char *folded_path,
                         unsigned int path_len, const char *folded_text, unsigned int text_len) {
-    if (!i || !i->writer || !i->db || !key || (!folded_path && path_len) ||
+    if (!i || !i->writer || !i->writer_state || !key || (!folded_path && path_len) ||
         (!folded_text && text_len))
         return sen_invalid_argument;
     return Guard([&] {
-        return senna::DeleteDocument(*i->db, key, {folded_path, path_len}, {folded_text, text_len});
+        return i->writer_state->Delete(key, {folded_path, path_len}, {folded_text, text_len});
     });
 }
 
@@ -228,8 +232,11 @@ sen_rc sen_index_set_info_identity(sen_index *i, const sen_file_identity *id) {
 sen_rc sen_index_publish(sen_index *i) {
     if (!i || !i->writer) return sen_invalid_argument;
     sen_rc rc = Guard([&] {
-        bool flushed = i->db && i->db->Flush();
+        sen_rc finished = i->writer_state->Finish();
+        i->writer_state.reset();
+        bool flushed = finished == sen_success && i->db->Flush();
         i->db.reset(); // closes the database: every file is complete before the switch
+        if (finished != sen_success) return finished;
         if (!flushed) return sen_file_operation_error;
         return senna::SwitchTo(i->path, i->dir) ? sen_success : sen_file_operation_error;
     });
@@ -239,6 +246,7 @@ sen_rc sen_index_publish(sen_index *i) {
 
 sen_rc sen_index_discard(sen_index *i) {
     if (!i || !i->writer) return sen_invalid_argument;
+    i->writer_state.reset();
     i->db.reset();
     senna::RemoveGeneration(i->dir);
     delete i;

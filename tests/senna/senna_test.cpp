@@ -226,6 +226,27 @@ TEST_F(SennaTest, PutRefusesDuplicateAndBadKeys) {
     EXPECT_EQ(Keys("\"x\""), Keys_{"1"});
 }
 
+TEST_F(SennaTest, FreshBuildTakesRemovalsBetweenAdditions) {
+    sen_index *w = sen_index_create_next(path_.c_str(), 0);
+    ASSERT_NE(w, nullptr);
+    auto put = [&](const char *key, const std::string &text) {
+        return sen_index_put(w, key, "/p", 2, text.data(), text.size());
+    };
+    ASSERT_EQ(put("1", "alpha beta"), sen_success);
+    ASSERT_EQ(put("2", "beta gamma"), sen_success);
+    ASSERT_EQ(put("3", "gamma delta"), sen_success);
+    ASSERT_EQ(sen_index_delete(w, "2", "/p", 2, "beta gamma", 10), sen_success);
+    ASSERT_EQ(put("4", "delta beta"), sen_success);
+    ASSERT_EQ(put("2", "epsilon"), sen_success); // a removed key comes back
+    ASSERT_EQ(sen_index_delete(w, "1", "/p", 2, "alpha beta", 10), sen_success);
+    ASSERT_EQ(sen_index_publish(w), sen_success);
+    EXPECT_EQ(Keys("\"beta\""), Keys_{"4"});
+    EXPECT_EQ(Keys("\"gamma\""), Keys_{"3"});
+    EXPECT_EQ(Keys("\"alpha\""), Keys_{});
+    EXPECT_EQ(Keys("\"epsilon\""), Keys_{"2"});
+    EXPECT_EQ(Keys("\"/p\""), (Keys_{"2", "3", "4"}));
+}
+
 TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     Build({{"1", "/p", "first generation"}});
     sen_index *reader = sen_index_open(path_.c_str());
