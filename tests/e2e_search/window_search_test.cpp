@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QTest>
 #include <QWebEngineView>
+#include <cstdlib>
 #include <memory>
 
 #include "app/gui/tform1.h"
@@ -136,6 +137,12 @@ TEST_P(WindowSearchTest, SearchFollowLinksOpenAndSave) {
     EXPECT_EQ(Eval(view, "frames['FrBody'].document.querySelectorAll('span.keyword').length > 0")
                   .toBool(),
               true);
+
+    // scripts/screenshot_results.sh asks for a picture of this result page.
+    if (const char* shot = std::getenv("RUVUDAR_SCREENSHOT"); shot && GetParam()) {
+        QTest::qWait(1000);  // let the compositor paint the new frames
+        ASSERT_TRUE(form.grab().save(QString::fromLocal8Bit(shot)));
+    }
 
     // 110 diaries: sorted by path through the sort link, then the second page.
     SearchFor(form, "日記");
