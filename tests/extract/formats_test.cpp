@@ -85,6 +85,20 @@ TEST(Html, DeepNestingDoesNotExhaustTheStack) {
     EXPECT_TRUE(Contains(r.text, "nestedword"));
 }
 
+TEST(Mail, RawShiftJisHeaderAndHtmlOnlyBody) {
+    // 件名 and 本文 in Shift_JIS, the subject without encoded words as old mailers sent it.
+    std::string mail =
+        "From: a@example.jp\r\nSubject: \x8C\x8F\x96\xBC\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: text/html; charset=shift_jis\r\n\r\n"
+        "<html><body><p>\x96\x7B\x95\xB6</p><script>hidden()</script></body></html>\r\n";
+    ExtractResult r = ExtractFromBytes(mail, "eml");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(Contains(r.text, "Subject: 件名")) << r.text;
+    EXPECT_TRUE(Contains(r.text, "本文")) << r.text;
+    EXPECT_FALSE(Contains(r.text, "hidden")) << r.text;
+    EXPECT_FALSE(Contains(r.text, "<p>")) << r.text;
+}
+
 // A zip package in memory from (name, content) pairs.
 std::string MakeZip(const std::map<std::string, std::string>& entries) {
     zip_error_t err;
