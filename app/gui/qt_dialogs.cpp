@@ -1,0 +1,51 @@
+#include "app/gui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+std::optional<std::string> Chosen(const QFileDialog& dialog, int result) {
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title) {
+    QFileDialog dialog(parent_, QString::fromStdString(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return Chosen(dialog, dialog.exec());
+}
+
+std::optional<std::string> QtDialogs::ChooseOpenFile() {
+    // No filter and no title; a typed name that does not exist is accepted as it is.
+    QFileDialog dialog(parent_);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    return Chosen(dialog, dialog.exec());
+}
+
+std::optional<std::string> QtDialogs::ChooseSaveFile(const std::string& proposed_name) {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(QFile::decodeName(proposed_name.c_str()));
+    return Chosen(dialog, dialog.exec());
+}
+
+void QtDialogs::ShowError(const std::string& text) { ShowErrorBox(parent_, text); }
+
+bool QtDialogs::ConfirmOkCancel(const std::string& text, const std::string& caption) {
+    return QMessageBox::question(parent_, QString::fromStdString(caption),
+                                 QString::fromStdString(text),
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void ShowErrorBox(QWidget* parent, const std::string& text) {
+    QMessageBox::critical(parent, QApplication::applicationName(), QString::fromStdString(text));
+}

@@ -1,0 +1,97 @@
+// The main window in-process on Qt's offscreen platform: the web view loads the frameset
+// page of the program folder, the menu, the size and the minimise rule.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+#include <filesystem>
+#include <fstream>
+
+#include "app/gui/tform1.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "main_window_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        dir_ = fs::temp_directory_path() /
+               ("main window #1 " + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        app_dir_ = dir_.string() + "/";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path dir_;
+    std::string app_dir_;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, ShowsTheFramesetPageOfTheProgramFolder) {
+    TForm1 form(app_dir_);
+    EXPECT_EQ(form.windowTitle(), "Ruvudar");
+    QList<QAction*> items = form.menuBar()->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), "終了(&E)");
+    EXPECT_EQ(items[1]->text(), "設定(&S)");
+    EXPECT_EQ(items[2]->text(), "ホーム(&H)");
+    for (QAction* item : items) EXPECT_EQ(item->menu(), nullptr);
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(form.Timer1->interval(), 60000);
+
+    QSignalSpy loaded(form.CppWebBrowser1, &QWebEngineView::loadFinished);
+    form.show();
+    ASSERT_TRUE(loaded.wait(30000) || !loaded.isEmpty());
+    // "#" in the folder name is percent-encoded by the file-URL rule.
+    QUrl url = form.CppWebBrowser1->url();
+    EXPECT_EQ(url, QUrl::fromLocalFile(QString::fromStdString(app_dir_ + "page/index.html")));
+    EXPECT_TRUE(url.toString(QUrl::FullyEncoded).contains("%23"));
+    EXPECT_EQ(form.CppWebBrowser1->title(), "Ruvudar");
+    EXPECT_EQ(form.CppWebBrowser1->size(), QSize(784, 761));
+}
+
+TEST_F(MainWindow, HomeResetsTheSearchState) {
+    std::ofstream(dir_ / "daradiv.ini", std::ios::binary) << "[SearchDir]\r\n/a/;;文書\r\n";
+    TForm1 form(app_dir_);
+    ViewerState& state = form.State();
+    state.Keyword = "key";
+    state.Results = {"r"};
+    state.SortKey = 2;
+    state.PageIndex = 3;
+    state.CheckedCategories.clear();
+    form.HomeH1Click();
+    EXPECT_TRUE(state.Keyword.empty());
+    EXPECT_TRUE(state.Results.empty());
+    EXPECT_EQ(state.SortKey, 0);
+    EXPECT_EQ(state.PageIndex, 0);
+    EXPECT_EQ(state.CheckedCategories, (std::vector<std::string>{"文書"}));
+}
+
+TEST_F(MainWindow, MinimisingMinimisesEveryWindowAndRestoreBringsThemBack) {
+    TForm1 form(app_dir_);
+    QWidget dialog;
+    form.show();
+    dialog.show();
+    form.showMinimized();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.isMinimized(), 5000);
+    form.showNormal();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isMinimized(), 5000);
+}
