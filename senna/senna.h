@@ -57,6 +57,7 @@ sen_rc sen_fin(void);
 /* Opens the current generation of the index called path. NULL when there is none or it
  * cannot be opened. Resolves the name once: the handle keeps reading that generation. */
 sen_index *sen_index_open(const char *path);
+/* Releases a handle. A generation being built that was not published is discarded. */
 sen_rc sen_index_close(sen_index *i);
 
 /* The identity of the information file recorded with the handle's generation;
@@ -77,8 +78,10 @@ int sen_records_nhits(sen_records *r);
 /* Parses a query. Language: terms separated by blanks, combined by default_op; "OR"
  * between two expressions; "(" and ")" for grouping; "-" before an expression for NOT;
  * double quotes for a phrase (a backslash escapes a double quote or a backslash inside it).
- * At most max_exprs expressions are parsed; the rest is left for sen_query_rest. NULL on a
- * memory failure only; an unparsable query matches nothing. */
+ * An expression is a top-level item with the items joined to it by OR, so leaving the rest
+ * out never narrows what the query matches. At most max_exprs expressions are parsed (no
+ * limit when max_exprs <= 0); the rest is left for sen_query_rest. NULL on a memory
+ * failure only; an unparsable query (parentheses nested too deep) matches nothing. */
 sen_query *sen_query_open(const char *str, unsigned int str_len, sen_sel_operator default_op,
                           int max_exprs, sen_encoding encoding);
 /* The unparsed rest of the query text and its length in bytes. */

@@ -156,6 +156,9 @@ TEST_F(SennaTest, OperatorsAndGroups) {
         {"OR apple OR", sen_sel_and, {"1", "2"}},
     };
     for (const Case &c : cases) EXPECT_EQ(Keys(c.query, c.def), c.want) << c.query;
+    // Nesting too deep to parse matches nothing rather than overflowing the stack.
+    EXPECT_EQ(Keys(std::string(100000, '(') + "apple"), Keys_{});
+    EXPECT_EQ(Keys(std::string(20, '(') + "apple"), (Keys_{"1", "2"}));
 }
 
 TEST_F(SennaTest, QuerySyntaxOfGroongaIsPlainText) {
@@ -269,6 +272,9 @@ TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     EXPECT_EQ(Keys("\"second\""), Keys_{"2"});
     EXPECT_EQ(Keys("\"first\""), Keys_{"1"});
     EXPECT_EQ(Keys("\"gen\""), Keys_{"1"}); // the removed document is gone
+    // Even with its folder removed, the open handle reads the files it opened.
+    ASSERT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
+    EXPECT_EQ(Keys(reader, "\"first\""), Keys_{"1"});
     sen_index_close(reader);
 
     // An empty generation replaces everything.
