@@ -2,6 +2,7 @@
 
 #include <gsf/gsf.h>
 
+#include <algorithm>
 #include <mutex>
 
 CompoundFile::~CompoundFile() {

@@ -1,4 +1,5 @@
 // Excel 97-2003 (BIFF8) cell text from the workbook stream's records.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,5 @@
 // PowerPoint 97-2003 text from the records of the document stream.
+#include <algorithm>
 #include <string>
 #include <vector>
 

@@ -1,5 +1,6 @@
 #include "daradiv/extract/rtf_text.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>

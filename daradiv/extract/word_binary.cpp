@@ -1,4 +1,5 @@
 // Word 97-2003 text through the piece table.
+#include <algorithm>
 #include <string>
 #include <vector>
 
