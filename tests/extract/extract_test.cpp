@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -74,6 +75,27 @@ TEST(ExtractText, BrokenFilesFailWithAReason) {
         EXPECT_FALSE(r.ok) << file;
         EXPECT_FALSE(r.error.empty()) << file;
         EXPECT_TRUE(r.text.empty()) << file;
+    }
+}
+
+// Cut and scrambled copies of every fixture: text that is valid UTF-8, or a reason.
+TEST(ExtractFromBytes, DamagedCopiesOfEveryFixtureFailCleanly) {
+    for (const auto& [file, words] : PlantedWords()) {
+        std::ifstream in(kFixtures + "/" + file, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << file;
+        std::string scrambled = bytes;
+        for (size_t i = 0; i < scrambled.size(); i += 97) scrambled[i] = static_cast<char>(~scrambled[i]);
+        for (const std::string& damaged : {bytes.substr(0, bytes.size() / 3),
+                                           bytes.substr(0, bytes.size() * 2 / 3),
+                                           bytes.substr(0, bytes.size() - 1), scrambled}) {
+            ExtractResult r = ExtractFromBytes(damaged, ExtensionOf(file));
+            if (r.ok) {
+                EXPECT_TRUE(IsValidUtf8(r.text)) << file << " " << damaged.size();
+            } else {
+                EXPECT_FALSE(r.error.empty()) << file << " " << damaged.size();
+            }
+        }
     }
 }
 
