@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <exception>
+#include <mutex>
+#include <thread>
 #include <map>
 #include <optional>
 #include <set>
@@ -181,6 +185,77 @@ private:
     sen_index* index_;
 };
 
+
+// Feeds documents to the generation on a thread of its own, so indexing one document
+// overlaps with receiving and storing the next. The only user of the index meanwhile.
+class IndexFeeder {
+public:
+    explicit IndexFeeder(Generation& generation)
+        : generation_(generation), thread_([this] { Loop(); }) {}
+    ~IndexFeeder() { Stop(); }
+
+    // Queues a document; waits while the queue is full.
+    void Put(std::string key, std::string folded_path, std::string folded_text) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [&] { return queue_.size() < kMaxQueued || !error_.empty(); });
+        if (!error_.empty()) throw AppError(error_);
+        queue_.push_back({std::move(key), std::move(folded_path), std::move(folded_text)});
+        ready_.notify_one();
+    }
+
+    // Waits until every queued document is indexed; throws the first indexing error.
+    void Finish() {
+        Stop();
+        if (!error_.empty()) throw AppError(error_);
+    }
+
+private:
+    struct Item {
+        std::string key, path, text;
+    };
+    static constexpr size_t kMaxQueued = 64;
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        ready_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    void Loop() {
+        while (true) {
+            Item item;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [&] { return !queue_.empty() || stopping_; });
+                if (queue_.empty()) return;
+                item = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            room_.notify_one();
+            try {
+                generation_.Put(item.key, item.path, item.text);
+            } catch (const std::exception& e) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                error_ = e.what();
+                queue_.clear();
+                room_.notify_all();
+                return;
+            }
+        }
+    }
+
+    Generation& generation_;
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::deque<Item> queue_;
+    bool stopping_ = false;
+    std::string error_;
+    std::thread thread_;  // last: starts once the rest is ready
+};
+
 class IndexRun {
 public:
     IndexRun(const RunOptions& options, ProgressLog& progress)
@@ -204,6 +279,7 @@ private:
     std::vector<std::string> lines_;
     std::optional<CatalogueOutput> output_;
     std::optional<Generation> generation_;
+    std::optional<IndexFeeder> feeder_;
 };
 
 WalkSettings IndexRun::ReadSettings(bool& full) {
@@ -279,8 +355,8 @@ void IndexRun::AddDocument(const std::string& path, const std::string& date,
     if (!line) throw AppError("文書の行を書けません: " + path);
     // The writer cuts blocks that are too long; the index gets exactly what was stored.
     std::string folded_text = folded.substr(0, static_cast<size_t>(doc.text_length));
-    generation_->Put(KeyOf(lines_.size()), FoldedCopy(path_block.substr(0, doc.path_length)),
-                     folded_text);
+    feeder_->Put(KeyOf(lines_.size()), FoldedCopy(path_block.substr(0, doc.path_length)),
+                 std::move(folded_text));
     lines_.push_back(std::move(*line));
 }
 
@@ -348,7 +424,9 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             lines_[i] = KillLine(lines_[i]);
         }
         counts.reused = plan.kept.size();
-    } else if (plan.kind == RunKind::kCompact) {
+    }
+    feeder_.emplace(*generation_);
+    if (plan.kind == RunKind::kCompact) {
         // Rebuild from the stored texts: nothing is extracted again.
         std::vector<FoundFile> lost;
         for (size_t i : plan.kept) {
@@ -393,6 +471,8 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     progress_.Show(ProgressText(done, total), true);
 
     // Catalogues first, then the index that names the information file, then the file.
+    feeder_->Finish();
+    feeder_.reset();
     output_->Close();
     const std::string staged = File(kStagedInformationFile);
     index_files::FileIdentity identity = index_files::WriteStagedInformationFile(staged, lines_);

@@ -1,0 +1,27 @@
+// The benchmark corpus: documents of five formats (text, HTML, DOCX, XLSX, PDF) in equal
+// shares with 2 KB to 20 KB of text each, a fifth of the text and HTML files in Shift_JIS or
+// EUC-JP, made from a fixed seed so every run indexes the same bytes.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+inline const std::vector<std::string> kFormats = {".txt", ".html", ".docx", ".xlsx", ".pdf"};
+
+struct CorpusFile {
+    std::string path;
+    std::string format;  // one of kFormats
+};
+
+// Writes count documents under folder (which must exist), spread over subfolders; version
+// changes the text, so rewriting a file with another version changes it.
+std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed);
+
+// Rewrites one document with new text of the same format.
+void RewriteDocument(const CorpusFile& file, uint32_t seed);
+
+}  // namespace bench

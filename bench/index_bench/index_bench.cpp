@@ -1,0 +1,222 @@
+// Indexes a generated corpus with the real daradiv in a program folder of its own and prints
+// one line per case: case=NAME docs=N seconds=S docs_per_s=R, plus peak memory (indexer and
+// workers summed) and the size of the index files against the extracted text.
+//   index_bench [--docs=N] [--dir=PATH] [--no-per-format]
+#include <dirent.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "bench/index_bench/corpus.h"
+#include "config/indexer_config.h"
+#include "indexer/program_files.h"
+#include "indexer/update_log.h"
+#include "search/index_files.h"
+#include "senna/senna.h"
+#include "text/record_field.h"
+#include "text/text_file.h"
+#include "text/text_rules.h"
+
+namespace fs = std::filesystem;
+extern char** environ;
+
+namespace {
+
+long RssKib(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+// The resident memory of pid and its children (the workers), summed.
+long TreeRssKib(pid_t pid) {
+    long total = RssKib(pid);
+    DIR* d = opendir("/proc");
+    if (!d) return total;
+    while (struct dirent* e = readdir(d)) {
+        if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string s;
+        std::getline(stat, s);
+        size_t close = s.rfind(')');
+        if (close == std::string::npos) continue;
+        int ppid = 0;
+        char state;
+        if (sscanf(s.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == pid)
+            total += RssKib(std::atoi(e->d_name));
+    }
+    closedir(d);
+    return total;
+}
+
+struct RunResult {
+    double seconds = 0;
+    long peak_kib = 0;
+    std::string summary;
+};
+
+class Bench {
+public:
+    Bench(std::string root) : root_(std::move(root)) {}
+
+    std::string app(const std::string& name) const { return root_ + "/" + name + "/"; }
+
+    void MakeApp(const std::string& name) {
+        fs::remove_all(app(name));
+        fs::create_directories(app(name));
+        for (const char* f : {"daradiv", "daradiv-worker", "libsenna.so"})
+            fs::copy_file(fs::path(RUVUDAR_APPDIR_BUILD) / f, app(name) + f);
+    }
+
+    void Configure(const std::string& name, const std::string& extensions, bool rebuild) {
+        IndexerConfig config;
+        config.Rebuild = rebuild;
+        config.ExtraExtensions = extensions;
+        config.Folders = {{root_ + "/docs/", "bench"}};
+        WriteIndexerConfig(app(name) + program_files::kIndexerConfig, config);
+    }
+
+    RunResult Run(const std::string& name) {
+        std::string exe = app(name) + program_files::kIndexerExecutable;
+        std::vector<char*> argv = {exe.data(), const_cast<char*>("-j"), nullptr};
+        auto start = std::chrono::steady_clock::now();
+        pid_t pid = -1;
+        if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+            std::perror("posix_spawn");
+            std::exit(1);
+        }
+        std::atomic<bool> done{false};
+        std::atomic<long> peak{0};
+        std::thread sampler([&] {
+            while (!done) {
+                long rss = TreeRssKib(pid);
+                if (rss > peak) peak = rss;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        int status = 0;
+        waitpid(pid, &status, 0);
+        RunResult r;
+        r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        done = true;
+        sampler.join();
+        r.peak_kib = peak;
+        UpdateLogReading reading = UpdateLogStatus(ReadUpdateLog(app(name)));
+        r.summary = reading.status.value_or("");
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            std::fprintf(stderr, "daradiv failed: %s\n", r.summary.c_str());
+        return r;
+    }
+
+    // Bytes of the current index files and of the text they hold.
+    void Sizes(const std::string& name, long long* files, long long* text) {
+        std::string info = app(name) + program_files::kInformationFile;
+        *files = static_cast<long long>(fs::file_size(info));
+        *text = 0;
+        std::set<int> catalogues;
+        for (const std::string& line : SplitLines(ReadFileBytes(info).value_or(""))) {
+            index_files::DocumentLine d = index_files::ParseDocumentLine(line);
+            if (d.offset < 0) continue;
+            *text += d.text_length;
+            catalogues.insert(d.catalogue);
+        }
+        for (int n : catalogues) {
+            *files += static_cast<long long>(fs::file_size(app(name) + index_files::DisplayCatalogueName(n)));
+            *files += static_cast<long long>(fs::file_size(app(name) + index_files::FoldedCatalogueName(n)));
+        }
+        *files += sen_index_disk_size((app(name) + program_files::kIndexName).c_str());
+    }
+
+    const std::string root_;
+};
+
+void PrintCase(const std::string& name, size_t docs, const RunResult& r) {
+    std::printf("case=%s docs=%zu seconds=%.3f docs_per_s=%.1f peak_mib=%.1f\n", name.c_str(), docs,
+                r.seconds, r.seconds > 0 ? docs / r.seconds : 0.0, r.peak_kib / 1024.0);
+    std::printf("  summary: %s\n", r.summary.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int docs = 10'000;
+    std::string root = "/tmp/index_bench";
+    bool per_format = true;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.rfind("--docs=", 0) == 0) docs = std::atoi(a.c_str() + 7);
+        else if (a.rfind("--dir=", 0) == 0) root = a.substr(6);
+        else if (a == "--no-per-format") per_format = false;
+    }
+    Bench bench(root);
+    fs::remove_all(root);
+    fs::create_directories(root + "/docs");
+    auto t0 = std::chrono::steady_clock::now();
+    std::vector<bench::CorpusFile> corpus = bench::WriteCorpus(root + "/docs", docs, 20240105);
+    std::printf("corpus: %d documents written in %.1f s\n", docs,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+
+    const std::string all = ".txt : .html : .docx : .xlsx : .pdf";
+    bench.MakeApp("app");
+    bench.Configure("app", all, true);
+    RunResult full = bench.Run("app");
+    PrintCase("full", corpus.size(), full);
+    long long files = 0, text = 0;
+    bench.Sizes("app", &files, &text);
+    std::printf("size: index_files=%lld extracted_text=%lld ratio=%.2f\n", files, text,
+                text > 0 ? double(files) / double(text) : 0.0);
+
+    bench.Configure("app", all, false);
+    RunResult same = bench.Run("app");
+    PrintCase("unchanged", corpus.size(), same);
+
+    // Ten updates with 1% of the documents changed each time.
+    size_t step = 100;
+    for (int round = 0; round < 10; ++round) {
+        for (size_t i = static_cast<size_t>(round); i < corpus.size(); i += step)
+            bench::RewriteDocument(corpus[i], 1000u + static_cast<uint32_t>(i + round * 7919));
+        RunResult changed = bench.Run("app");
+        PrintCase("changed_1pct_round" + std::to_string(round + 1), corpus.size(), changed);
+    }
+    long long files10 = 0, text10 = 0;
+    bench.Run("app");  // removes the generation the last update replaced
+    bench.Sizes("app", &files10, &text10);
+    bench.Configure("app", all, true);
+    RunResult rebuilt = bench.Run("app");
+    bench.Configure("app", all, false);
+    bench.Run("app");
+    long long files_fresh = 0, text_fresh = 0;
+    bench.Sizes("app", &files_fresh, &text_fresh);
+    std::printf("size_after_ten_updates: index_files=%lld fresh_full=%lld ratio=%.3f (fresh full run %.1f s)\n",
+                files10, files_fresh, files_fresh > 0 ? double(files10) / double(files_fresh) : 0.0,
+                rebuilt.seconds);
+
+    if (per_format) {
+        for (const std::string& f : bench::kFormats) {
+            std::string name = "app" + f.substr(1);
+            bench.MakeApp(name);
+            bench.Configure(name, f, true);
+            RunResult r = bench.Run(name);
+            size_t n = 0;
+            for (const auto& c : corpus) n += c.format == f;
+            PrintCase("full_format" + f, n, r);
+        }
+    }
+    return 0;
+}
