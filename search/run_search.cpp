@@ -173,14 +173,16 @@ void RunSearch(ViewerState& state) {
         std::string_view head_block(head, got.head);
         std::string_view body_block(body, got.body);
 
+        BlockScanner head_scan(head_block);
+        BlockScanner body_scan(body_block);
         int64_t total = 0;
         int64_t first = -1;
         bool hit = true;
         for (const TermGroup& group : groups) {
             int64_t group_count = 0;
             for (const std::string& term : group) {
-                group_count += ScanOccurrences(head_block, term).count;
-                Occurrences in_body = ScanOccurrences(body_block, term);
+                group_count += head_scan.Scan(term).count;
+                Occurrences in_body = body_scan.Scan(term);
                 group_count += in_body.count;
                 if (first == -1) first = in_body.first;
             }

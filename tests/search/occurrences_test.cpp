@@ -53,25 +53,59 @@ TEST(ScanOccurrences, Cases) {
     }
 }
 
-TEST(ScanOccurrences, AgreesWithTheCharacterWalkOnMixedBytes) {
-    // Blocks of random bytes drawn from a small alphabet of lead, continuation and ASCII
-    // bytes, so ill-formed sequences and false candidates are frequent.
-    const unsigned char alphabet[] = {'A', 'B', 0xE3, 0x81, 0x82, 0xC3, 0xF0, 0x80, 0xFF};
+TEST(ScanOccurrences, AgreesWithTheCharacterWalk) {
+    // Blocks built from pieces: well-formed characters of one to four bytes, and stray or
+    // truncated bytes, so false candidates and ill-formed runs are frequent, and blocks long
+    // enough for the sixteen-byte steps.
+    const char* pieces[] = {"A", "B", "\xE3\x81\x82", "\xE3\x81\x84", "\xC3\xA4", "\xF0\x9F\x98\x80",
+                            "\x81", "\x82", "\xE3", "\xC3", "\xC0", "\xFF", "\xF8", " "};
     uint32_t seed = 12345;
     auto next = [&seed]() {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) & 0x7FFF;
     };
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 4000; ++round) {
+        // Mostly well-formed in some rounds, mostly broken in others; some rounds are plain
+        // (no four-byte character), where character starts are read off without the walk.
+        unsigned broken = round % 4 == 0 ? 0 : (round % 4 == 1 ? 2 : 8);
+        bool plain = round % 4 == 3;
+        auto piece = [&]() {
+            if (plain) return pieces[next() % 5];
+            unsigned k = next() % 16;
+            return k < broken ? pieces[6 + next() % 7] : pieces[next() % 6];
+        };
         std::string block, term;
-        size_t bl = next() % 40, tl = 1 + next() % 4;
-        for (size_t i = 0; i < bl; ++i) block += static_cast<char>(alphabet[next() % 9]);
-        for (size_t i = 0; i < tl; ++i) term += static_cast<char>(alphabet[next() % 9]);
+        size_t bl = next() % 120, tl = 1 + next() % 3;
+        while (block.size() < bl) block += piece();
+        for (size_t i = 0; i < tl; ++i) term += piece();
+        if (next() % 4 == 0 && block.size() > 4) term = block.substr(next() % (block.size() - 3), 1 + next() % 3);
         Occurrences want = WalkScan(block, term);
         Occurrences got = ScanOccurrences(block, term);
         ASSERT_EQ(got.count, want.count) << "round " << round;
         ASSERT_EQ(got.first, want.first) << "round " << round;
+        size_t count = 0;
+        OccurrenceCursor cursor(block, term);
+        while (cursor.Next() != OccurrenceCursor::npos) ++count;
+        ASSERT_EQ(static_cast<int64_t>(count), want.count) << "round " << round;
     }
+}
+
+TEST(IsPlainUtf8, Cases) {
+    struct Case {
+        std::string text;
+        bool plain;
+    } cases[] = {
+        {"", true},
+        {"abc \xC3\xA4\xE3\x81\x82", true},
+        {std::string(40, 'a') + "\xE3\x81\x82" + std::string(20, 'b') + "\xE3\x81", true},
+        {std::string(17, 'a') + "\xE3", true},                       // last one cut off
+        {std::string(15, 'a') + "\xE3\x81\x82" + "\x82", false},  // stray across 16 bytes
+        {std::string(15, 'a') + "\xE3" + "A", false},
+        {"\x81" + std::string(20, 'a'), false},
+        {std::string(30, 'a') + "\xC1\x81", false},
+        {std::string(30, 'a') + "\xF0\x9F\x98\x80", false},         // four-byte: walked instead
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsPlainUtf8(c.text), c.plain) << c.text.size();
 }
 
 TEST(OccurrenceCursor, GivesEveryOccurrenceInOrder) {
