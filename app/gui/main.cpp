@@ -7,6 +7,9 @@
 #include "app/app_dir.h"
 #include "app/gui/qt_dialogs.h"
 #include "app/gui/tform1.h"
+#include "platform/clock.h"
+#include "platform/processes.h"
+#include "settings/settings_forms.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -14,8 +17,8 @@ int main(int argc, char** argv) {
     try {
         TForm1 form1(AppDirOf(ExecutablePath()));
 
-        // --- The dialogs are created here, after the main window, in the order TForm2,
-        // TForm3, TForm4; TForm2 is then shown by form1.ShowSettingsForm.
+        // The dialogs, after the main window, in the order TForm2, TForm3, TForm4.
+        SettingsForms settings = CreateSettingsForms(form1, SystemProcesses(), SystemClock());
 
         form1.show();
         app.exec();

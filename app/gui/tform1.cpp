@@ -14,6 +14,7 @@
 #include "app/form_create.h"
 #include "app/gui/web_page.h"
 #include "app/home_state.h"
+#include "indexer/schedule.h"
 #include "pages/search_page.h"
 #include "pages/welcome_page.h"
 #include "platform/processes.h"
@@ -94,7 +95,9 @@ void TForm1::HomeH1Click() {
 }
 
 void TForm1::Timer1Timer() {
-    // The automatic index update schedule runs here (ScheduleTick).
+    ScheduleTick(state_, SystemClock(), [this] {
+        if (StartIndexerForm) StartIndexerForm();
+    });
 }
 
 void TForm1::showEvent(QShowEvent* event) {

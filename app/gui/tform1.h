@@ -33,6 +33,8 @@ public:
 
     // What SettingS1Click runs: shows the settings dialog (set once TForm2 exists).
     std::function<void()> ShowSettingsForm;
+    // What the schedule runs when an update is due: the settings dialog's StartIndexer.
+    std::function<void()> StartIndexerForm;
 
     // Writes the welcome and search form pages and points the web view at index.html.
     void FormShow();
