@@ -11,6 +11,8 @@ constexpr const char kDocs[] = "Docs";
 constexpr const char kTerms[] = "Terms";
 constexpr const char kIndex[] = "Terms.postings";
 constexpr const char kIndexColumn[] = "postings";
+constexpr const char kChars[] = "Chars";
+constexpr const char kCharsIndex[] = "Chars.postings";
 
 grn_obj *Get(grn_ctx *ctx, const char *name) {
     return grn_ctx_get(ctx, name, static_cast<int>(std::strlen(name)));
@@ -63,6 +65,7 @@ bool Database::Init(const std::string &dir, bool create) {
         docs_ = Get(&ctx_, kDocs);
         terms_ = Get(&ctx_, kTerms);
         index_ = Get(&ctx_, kIndex);
+        chars_ = Get(&ctx_, kCharsIndex);
         return docs_ && terms_ && index_;
     }
     db_ = grn_db_create(&ctx_, file.c_str(), nullptr);
@@ -83,7 +86,20 @@ bool Database::Init(const std::string &dir, bool create) {
                                GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION |
                                    GRN_OBJ_WITH_SECTION,
                                docs_);
-    return index_ != nullptr;
+    if (!index_) return false;
+    // Every character once per document and section, without positions: a single
+    // character is then one short posting list instead of every bigram that starts with it.
+    grn_obj *chars = grn_table_create(&ctx_, kChars, sizeof kChars - 1, nullptr,
+                                      GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_PERSISTENT, short_text,
+                                      nullptr);
+    grn_obj *unigram = Get(&ctx_, "TokenUnigram");
+    if (!chars || !unigram ||
+        grn_obj_set_info(&ctx_, chars, GRN_INFO_DEFAULT_TOKENIZER, unigram) != GRN_SUCCESS)
+        return false;
+    chars_ = grn_column_create(&ctx_, chars, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
+                               GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_SECTION,
+                               docs_);
+    return chars_ != nullptr;
 }
 
 bool Database::Flush() { return db_ && grn_obj_flush_recursive(&ctx_, db_) == GRN_SUCCESS; }

@@ -1,5 +1,6 @@
 // One Groonga database of an index generation: its own Groonga context, the document
-// table, the lexicon and the index column, all opened up front so that nothing is opened
+// table, the bigram lexicon with its index column and the character lexicon with its
+// document-level index column, all opened up front so that nothing is opened
 // lazily from a folder that may be removed later.
 #pragma once
 
@@ -30,6 +31,9 @@ public:
     grn_obj *docs() { return docs_; }
     grn_obj *terms() { return terms_; }
     grn_obj *index() { return index_; }
+    // Character index: which documents hold a character, for single-character terms. May be
+    // null in a generation made without it; single characters then go through index().
+    grn_obj *chars() { return chars_; }
 
     // Name of the database file inside a generation folder.
     static constexpr const char *kFileName = "db";
@@ -47,6 +51,7 @@ private:
     grn_obj *docs_ = nullptr;
     grn_obj *terms_ = nullptr;
     grn_obj *index_ = nullptr;
+    grn_obj *chars_ = nullptr;
 };
 
 } // namespace senna

@@ -16,7 +16,8 @@ sen_rc FromGroonga(grn_rc rc) {
     return rc == GRN_NO_MEMORY_AVAILABLE ? sen_memory_exhausted : sen_other_error;
 }
 
-// Adds (add) or takes out the postings of value in one section of document id.
+// Adds (add) or takes out the postings of value in one section of document id, in both
+// indexes.
 grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view value, bool add) {
     if (value.empty()) return GRN_SUCCESS;
     grn_ctx *ctx = db.ctx();
@@ -25,14 +26,18 @@ grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view
     grn_obj text;
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());
-    grn_rc rc = add ? grn_column_index_update(ctx, db.index(), id, section, nullptr, &text)
-                    : grn_column_index_update(ctx, db.index(), id, section, &text, nullptr);
+    grn_rc rc = GRN_SUCCESS;
+    for (grn_obj *index : {db.index(), db.chars()}) {
+        if (!index || rc != GRN_SUCCESS) continue;
+        rc = add ? grn_column_index_update(ctx, index, id, section, nullptr, &text)
+                 : grn_column_index_update(ctx, index, id, section, &text, nullptr);
+    }
     GRN_OBJ_FIN(ctx, &text);
     return rc;
 }
 
-grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section,
-                  std::string_view value) {
+grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_ii_buffer *bulk_chars, grn_id id,
+                  unsigned section, std::string_view value) {
     if (value.empty()) return GRN_SUCCESS;
     grn_ctx *ctx = db.ctx();
     std::string scratch;
@@ -41,6 +46,7 @@ grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());
     grn_rc rc = grn_ii_buffer_append(ctx, bulk, id, section, &text);
+    if (rc == GRN_SUCCESS && bulk_chars) rc = grn_ii_buffer_append(ctx, bulk_chars, id, section, &text);
     GRN_OBJ_FIN(ctx, &text);
     return rc;
 }
@@ -48,13 +54,22 @@ grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section
 } // namespace
 
 IndexWriter::IndexWriter(Database &db, bool fresh) : db_(db) {
-    if (fresh)
-        bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.index()),
-                                   kBulkBufferBytes);
+    if (!fresh) return;
+    bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.index()),
+                               kBulkBufferBytes);
+    if (bulk_ && db_.chars()) {
+        bulk_chars_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.chars()),
+                                         kBulkBufferBytes);
+        if (!bulk_chars_) { // both through the builder or neither
+            grn_ii_buffer_close(db_.ctx(), bulk_);
+            bulk_ = nullptr;
+        }
+    }
 }
 
 IndexWriter::~IndexWriter() {
     if (bulk_) grn_ii_buffer_close(db_.ctx(), bulk_);
+    if (bulk_chars_) grn_ii_buffer_close(db_.ctx(), bulk_chars_);
 }
 
 sen_rc IndexWriter::Finish() {
@@ -63,6 +78,12 @@ sen_rc IndexWriter::Finish() {
     grn_rc rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
     grn_ii_buffer_close(db_.ctx(), bulk_);
     bulk_ = nullptr;
+    if (bulk_chars_) {
+        grn_rc rc_chars = grn_ii_buffer_commit(db_.ctx(), bulk_chars_);
+        grn_ii_buffer_close(db_.ctx(), bulk_chars_);
+        bulk_chars_ = nullptr;
+        if (rc == GRN_SUCCESS) rc = rc_chars;
+    }
     if (rc != GRN_SUCCESS) failed_ = true;
     return FromGroonga(rc);
 }
@@ -82,8 +103,9 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         if (rc != sen_success) return rc;
     }
     if (bulk_) {
-        grn_rc rc = BulkAppend(db_, bulk_, id, Database::kPathSection, path);
-        if (rc == GRN_SUCCESS) rc = BulkAppend(db_, bulk_, id, Database::kTextSection, text);
+        grn_rc rc = BulkAppend(db_, bulk_, bulk_chars_, id, Database::kPathSection, path);
+        if (rc == GRN_SUCCESS)
+            rc = BulkAppend(db_, bulk_, bulk_chars_, id, Database::kTextSection, text);
         last_bulk_id_ = id;
         // Postings already handed to the builder cannot be taken back.
         if (rc != GRN_SUCCESS) failed_ = true;

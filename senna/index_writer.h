@@ -34,7 +34,8 @@ public:
 
 private:
     Database &db_;
-    grn_ii_buffer *bulk_ = nullptr;
+    grn_ii_buffer *bulk_ = nullptr;       // bigram index
+    grn_ii_buffer *bulk_chars_ = nullptr; // character index
     grn_id last_bulk_id_ = GRN_ID_NIL;
     bool failed_ = false;
 };

@@ -130,7 +130,10 @@ private:
         grn_search_optarg optarg;
         std::memset(&optarg, 0, sizeof optarg);
         optarg.mode = GRN_OP_EXACT; // a phrase: bigrams at consecutive positions
-        grn_obj_search(ctx_, db_.index(), &query, acc, op, &optarg);
+        bool one_char = grn_charlen(ctx_, term.data(), term.data() + term.size()) ==
+                        static_cast<int>(term.size());
+        grn_obj *index = one_char && db_.chars() ? db_.chars() : db_.index();
+        grn_obj_search(ctx_, index, &query, acc, op, &optarg);
         GRN_OBJ_FIN(ctx_, &query);
     }
 

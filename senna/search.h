@@ -1,5 +1,5 @@
 // Runs a parsed query on one generation's index: every term is a phrase lookup on the
-// bigram index (a single character a prefix lookup on the lexicon), combined by the tree's
+// bigram index (a single character a lookup in the character index), combined by the tree's
 // operators. The result may hold more documents than contain the terms, never fewer.
 #pragma once
 

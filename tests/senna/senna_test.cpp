@@ -125,6 +125,7 @@ TEST_F(SennaTest, TextAfterBadBytesIsStillFound) {
     ASSERT_EQ(sen_index_delete(w, "1", "/q\xc0x", 4, bad.data(), bad.size()), sen_success);
     ASSERT_EQ(sen_index_publish(w), sen_success);
     EXPECT_EQ(Keys("\"jkl\""), Keys_{});
+    EXPECT_EQ(Keys("\"x\""), Keys_{}); // single characters are taken out too
 }
 
 TEST_F(SennaTest, OperatorsAndGroups) {
