@@ -278,6 +278,11 @@ TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     EXPECT_EQ(Keys(reader, "\"first\""), Keys_{"1"});
     sen_index_close(reader);
 
+    // A copy of a copy, opened afresh after its ancestors are gone, holds all of them.
+    Build({{"4", "/p", "fourth"}}, true);
+    ASSERT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
+    EXPECT_EQ(Keys("\"first\" OR \"second\" OR \"fourth\""), (Keys_{"1", "2", "4"}));
+
     // An empty generation replaces everything.
     Build({{"7", "/q", "fresh"}});
     EXPECT_EQ(Keys("\"first\""), Keys_{});
