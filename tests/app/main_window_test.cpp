@@ -13,10 +13,32 @@
 #include <fstream>
 
 #include "app/gui/tform1.h"
+#include "app/gui/web_page.h"
+#include "platform/desktop.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+class RecordingProcesses : public Processes {
+public:
+    bool Spawn(const std::vector<std::string>& argv) override {
+        started.push_back(argv);
+        return true;
+    }
+    std::vector<int> FindByName(const std::string&) override { return {}; }
+    bool Kill(int) override { return false; }
+    std::vector<std::vector<std::string>> started;
+};
+
+class NoDialogs : public Dialogs {
+public:
+    std::optional<std::string> ChooseFolder(const std::string&) override { return {}; }
+    std::optional<std::string> ChooseOpenFile() override { return {}; }
+    std::optional<std::string> ChooseSaveFile(const std::string&) override { return {}; }
+    void ShowError(const std::string&) override {}
+    bool ConfirmOkCancel(const std::string&, const std::string&) override { return false; }
+};
 
 QApplication& App() {
     static int argc = 1;
@@ -94,4 +116,34 @@ TEST_F(MainWindow, MinimisingMinimisesEveryWindowAndRestoreBringsThemBack) {
     QTRY_VERIFY_WITH_TIMEOUT(dialog.isMinimized(), 5000);
     form.showNormal();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.isMinimized(), 5000);
+}
+
+TEST_F(MainWindow, LinksElsewhereOpenOnTheDesktopAndTheViewStays) {
+    if (DefaultOpener().empty()) GTEST_SKIP() << "no xdg-open";
+    const std::string file = app_dir_ + "links.html";
+    std::ofstream(file, std::ios::binary)
+        << "<html><body><a id=web href=\"http://example.invalid/x?a=1\">web</a>"
+           "<a id=blank href=\"file:///tmp/readme%20x.md\" target=\"_blank\">blank</a>"
+           "</body></html>";
+    ViewerState state;
+    state.AppDir = app_dir_;
+    NoDialogs dialogs;
+    RecordingProcesses processes;
+    NavigationContext context{dialogs, processes};
+    QWebEngineView view;
+    WebPage* page = new WebPage(state, context, &view, &view);
+    view.setPage(page);
+    QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
+    const QUrl start = QUrl::fromLocalFile(QString::fromStdString(file));
+    view.setUrl(start);
+    ASSERT_TRUE(loaded.wait(30000) || !loaded.isEmpty());
+
+    page->runJavaScript("document.getElementById('web').click();");
+    QTRY_COMPARE_WITH_TIMEOUT(processes.started.size(), size_t(1), 10000);
+    EXPECT_EQ(processes.started[0],
+              (std::vector<std::string>{DefaultOpener(), "http://example.invalid/x?a=1"}));
+    page->runJavaScript("document.getElementById('blank').click();");
+    QTRY_COMPARE_WITH_TIMEOUT(processes.started.size(), size_t(2), 10000);
+    EXPECT_EQ(processes.started[1][1], "file:///tmp/readme%20x.md");
+    EXPECT_EQ(view.url(), start);
 }
