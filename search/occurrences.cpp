@@ -42,53 +42,26 @@ size_t FindBytes(const char* s, size_t n, const char* t, size_t tl, size_t from)
     return OccurrenceCursor::npos;
 }
 
-// Advances the lead-byte walk from the walk position w to the first walk position >= c.
-size_t WalkTo(const char* s, size_t n, size_t w, size_t c) {
-    while (w < c) {
-#if defined(__SSE2__)
-        if (w + 16 <= n) {
-            // Sixteen bytes from a walk position that hold only ASCII and complete two- and
-            // three-byte sequences: there the walk's positions are exactly the bytes that are
-            // not continuation bytes, so they can be read off at once.
-            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + w));
-            const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
-            __m128i u = _mm_xor_si128(v, bias);  // signed compares on unsigned bytes
-            auto at_least = [&](int b) {
-                return _mm_cmpgt_epi8(u, _mm_set1_epi8(static_cast<char>((b - 1) ^ 0x80)));
-            };
-            __m128i ge_c0 = at_least(0xC0);
-            __m128i ge_c2 = at_least(0xC2);
-            __m128i ge_e0 = at_least(0xE0);
-            __m128i ge_f0 = at_least(0xF0);
-            __m128i ge_80 = at_least(0x80);
-            __m128i cont = _mm_andnot_si128(ge_c0, ge_80);        // 80-BF
-            __m128i odd = _mm_or_si128(_mm_andnot_si128(ge_c2, ge_c0), ge_f0);  // C0 C1 F0-FF
-            __m128i lead23 = _mm_andnot_si128(ge_f0, ge_c2);      // C2-EF
-            __m128i lead3 = _mm_andnot_si128(ge_f0, ge_e0);       // E0-EF
-            __m128i expected = _mm_or_si128(_mm_slli_si128(lead23, 1), _mm_slli_si128(lead3, 2));
-            unsigned bad = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_or_si128(odd, _mm_xor_si128(cont, expected))));
-            if (bad == 0) {
-                unsigned starts = ~static_cast<unsigned>(_mm_movemask_epi8(cont)) & 0xFFFFu;
-                if (c < w + 16) {
-                    // The first start at or after c, else where the last character ends.
-                    unsigned from_c = starts & (0xFFFFu << (c - w));
-                    if (from_c != 0) return w + static_cast<size_t>(__builtin_ctz(from_c));
-                }
-                unsigned j = 31u - static_cast<unsigned>(__builtin_clz(starts));  // lane 0 is a start
-                w += j + CharStep(static_cast<unsigned char>(s[w + j]));
-                continue;
-            }
-            // Something else in these bytes: step by step over them.
-            size_t end = w + 16;
-            while (w < c && w < end) w += CharStep(static_cast<unsigned char>(s[w]));
-            continue;
-        }
-#endif
-        w += CharStep(static_cast<unsigned char>(s[w]));
-    }
+// True when start is a position of the walk that began at walk: no byte from walk up to
+// start is a lead byte whose sequence reaches past start, so no character the walk steps
+// over can cover it.
+bool SurelyWalkPosition(const char* s, size_t walk, size_t start) {
+    size_t from = start - walk > 5 ? start - 5 : walk;
+    for (size_t p = from; p < start; ++p)
+        if (static_cast<size_t>(LeadByteLength(static_cast<unsigned char>(s[p]))) > start - p)
+            return false;
+    return true;
+}
+
+// The first walk position >= c, walking from the walk position w.
+size_t WalkTo(const char* s, size_t w, size_t c) {
+    while (w < c) w += CharStep(static_cast<unsigned char>(s[w]));
     return w;
 }
+
+// How far back from a candidate a sure walk position is looked for before walking all the
+// way from the last known one.
+constexpr size_t kResyncReach = 64;
 
 }  // namespace
 
@@ -98,11 +71,22 @@ size_t OccurrenceCursor::Next() {
     if (tl == 0) return npos;
     const char* base = block_.data();
     while (walk_ <= len && len - walk_ >= tl) {
-        // Candidates come from a byte search; only one the walk lands on counts. The walk
-        // advances lazily to each candidate, so a block without the term is never walked.
         size_t c = FindBytes(base, len, term_.data(), tl, walk_);
         if (c == npos) break;
-        walk_ = WalkTo(base, len, walk_, c);
+        // Candidates come from a byte search; only one the walk lands on counts. Between the
+        // last known walk position and c there is no occurrence, so the walk there is plain
+        // character stepping: it is resumed from the nearest position that is surely on it,
+        // which in well-formed text is c itself or a few bytes before it.
+        size_t lowest = c - walk_ > kResyncReach ? c - kResyncReach : walk_;
+        size_t from = walk_;
+        for (size_t q = c;; --q) {
+            if (SurelyWalkPosition(base, walk_, q)) {
+                from = q;
+                break;
+            }
+            if (q == lowest) break;
+        }
+        walk_ = WalkTo(base, from, c);
         if (walk_ == c) {
             walk_ = c + tl;  // occurrences never overlap
             return c;
@@ -114,77 +98,8 @@ size_t OccurrenceCursor::Next() {
 }
 
 Occurrences ScanOccurrences(std::string_view block, std::string_view term) {
-    return BlockScanner(block).Scan(term);
-}
-
-bool IsPlainUtf8(std::string_view text) {
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    size_t x = 0;
-#if defined(__SSE2__)
-    if (n >= 16) {
-        const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
-        auto at_least = [&](__m128i u, int b) {
-            return _mm_cmpgt_epi8(u, _mm_set1_epi8(static_cast<char>((b - 1) ^ 0x80)));
-        };
-        __m128i bad = _mm_setzero_si128();
-        for (x = 0; x + 16 <= n; x += 16) {
-            __m128i u0 = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x)), bias);
-            __m128i u1, u2;  // the bytes one and two places before
-            if (x == 0) {
-                // Nothing stands before the text; the lanes shifted in read as no lead byte.
-                u1 = _mm_slli_si128(u0, 1);
-                u2 = _mm_slli_si128(u0, 2);
-            } else {
-                u1 = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x - 1)), bias);
-                u2 = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x - 2)), bias);
-            }
-            __m128i cont = _mm_andnot_si128(at_least(u0, 0xC0), at_least(u0, 0x80));
-            __m128i odd = _mm_or_si128(_mm_andnot_si128(at_least(u0, 0xC2), at_least(u0, 0xC0)),
-                                       at_least(u0, 0xF0));
-            __m128i lead23 = _mm_andnot_si128(at_least(u1, 0xF0), at_least(u1, 0xC2));
-            __m128i lead3 = _mm_andnot_si128(at_least(u2, 0xF0), at_least(u2, 0xE0));
-            __m128i expected = _mm_or_si128(lead23, lead3);
-            bad = _mm_or_si128(bad, _mm_or_si128(odd, _mm_xor_si128(cont, expected)));
-        }
-        if (_mm_movemask_epi8(bad) != 0) return false;
-    }
-#endif
-    for (; x < n; ++x) {
-        unsigned char b = s[x];
-        if ((b >= 0xC0 && b < 0xC2) || b >= 0xF0) return false;
-        bool cont = b >= 0x80 && b < 0xC0;
-        bool expected = (x >= 1 && s[x - 1] >= 0xC2 && s[x - 1] < 0xF0) ||
-                        (x >= 2 && s[x - 2] >= 0xE0 && s[x - 2] < 0xF0);
-        if (cont != expected) return false;
-    }
-    return true;
-}
-
-Occurrences BlockScanner::Scan(std::string_view term) {
     Occurrences result;
-    const size_t tl = term.size();
-    const size_t len = block_.size();
-    if (tl == 0 || tl > len) return result;
-    const char* base = block_.data();
-    size_t c = FindBytes(base, len, term.data(), tl, 0);
-    if (c == OccurrenceCursor::npos) return result;
-    if (plain_ < 0) plain_ = IsPlainUtf8(block_) ? 1 : 0;
-    // A plain term ends where a character ends, so in a plain block the walk goes on after an
-    // occurrence at a character start as well: no walk is needed.
-    const bool plain_term = IsPlainUtf8(term) &&
-                            static_cast<unsigned char>(term[tl - 1]) < 0xC2 &&
-                            !(tl >= 2 && static_cast<unsigned char>(term[tl - 2]) >= 0xE0);
-    if (plain_ == 1 && plain_term) {
-        // The term's first byte is no continuation byte, so every candidate is a start.
-        while (c != OccurrenceCursor::npos) {
-            if (result.count == 0) result.first = static_cast<int64_t>(c);
-            ++result.count;
-            c = FindBytes(base, len, term.data(), tl, c + tl);
-        }
-        return result;
-    }
-    OccurrenceCursor cursor(block_, term);
+    OccurrenceCursor cursor(block, term);
     for (size_t at = cursor.Next(); at != OccurrenceCursor::npos; at = cursor.Next()) {
         if (result.count == 0) result.first = static_cast<int64_t>(at);
         ++result.count;

@@ -33,20 +33,3 @@ struct Occurrences {
 // Counts the occurrences of term in block.
 Occurrences ScanOccurrences(std::string_view block, std::string_view term);
 
-// Counts occurrences of several terms in one block (same results as ScanOccurrences). It
-// learns once whether the block is plain UTF-8, where character starts can be told without
-// the walk, and uses that for every term.
-class BlockScanner {
-public:
-    explicit BlockScanner(std::string_view block) : block_(block) {}
-    Occurrences Scan(std::string_view term);
-
-private:
-    std::string_view block_;
-    int plain_ = -1;  // unknown until a term first has a candidate
-};
-
-// True when text holds only ASCII and two- and three-byte sequences whose continuation bytes
-// stand exactly where their lead bytes say (the last one may be cut off). In such text the
-// walk's positions are the bytes that are not continuation bytes.
-bool IsPlainUtf8(std::string_view text);

@@ -120,7 +120,9 @@ void RunSearch(ViewerState& state) {
     const std::string query = BuildQueryText(state.TermGroups);
 
     // Candidates: what the index returns, or every line when there is no usable index.
-    std::vector<uint32_t> candidates;
+    // Kept between searches: a fresh list of 100,000 lines would cost page faults each time.
+    static std::vector<uint32_t> candidates;
+    candidates.clear();
     bool from_index = false;
     sen_init();
     const std::string index_path = state.AppFile(program_files::kIndexName);
@@ -173,16 +175,14 @@ void RunSearch(ViewerState& state) {
         std::string_view head_block(head, got.head);
         std::string_view body_block(body, got.body);
 
-        BlockScanner head_scan(head_block);
-        BlockScanner body_scan(body_block);
         int64_t total = 0;
         int64_t first = -1;
         bool hit = true;
         for (const TermGroup& group : groups) {
             int64_t group_count = 0;
             for (const std::string& term : group) {
-                group_count += head_scan.Scan(term).count;
-                Occurrences in_body = body_scan.Scan(term);
+                group_count += ScanOccurrences(head_block, term).count;
+                Occurrences in_body = ScanOccurrences(body_block, term);
                 group_count += in_body.count;
                 if (first == -1) first = in_body.first;
             }

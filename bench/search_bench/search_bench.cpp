@@ -6,6 +6,7 @@
 // per case and that process's peak resident memory.
 //
 // Usage: search_bench [--docs N[,N...]] [--runs R] [--cache DIR]
+//        search_bench --search DIR N RUNS index|noindex [CASE]   (one corpus, no building)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -192,13 +193,21 @@ long PeakRssKb() {
     return -1;
 }
 
+double CpuMs() {
+    struct rusage ru;
+    ::getrusage(RUSAGE_SELF, &ru);
+    return (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+}
+
 struct Case {
     const char* name;
     std::string keyword;
 };
 
 // Runs every case in dir and prints its line; the process does nothing else.
-void SearchCorpus(const fs::path& dir, int docs, int runs, bool with_index) {
+void SearchCorpus(const fs::path& dir, int docs, int runs, bool with_index,
+                  const std::string& only) {
     ViewerState state;
     state.AppDir = dir.string() + "/";
     state.AllocateBuffers();
@@ -215,16 +224,22 @@ void SearchCorpus(const fs::path& dir, int docs, int runs, bool with_index) {
                  {"noindex_two_common_groups", std::string(kCommonA) + " " + kCommonB}};
     }
     for (const Case& c : cases) {
-        std::vector<double> ms;
+        if (!only.empty() && only != c.name) continue;
+        std::vector<double> ms, cpu;
         size_t hits = 0;
         for (int r = 0; r < runs + 1; ++r) {
             state.Keyword = c.keyword;
+            double c0 = CpuMs();
             auto t0 = std::chrono::steady_clock::now();
             RunSearch(state);
             if (state.Results.size() >= 2)
                 SortResults(state, state.SortKey, 0, static_cast<int>(state.Results.size()) - 1);
             auto t1 = std::chrono::steady_clock::now();
-            if (r > 0) ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            double c1 = CpuMs();
+            if (r > 0) {
+                ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+                cpu.push_back(c1 - c0);
+            }
             hits = state.Results.size();  // the first run warms the caches and is not counted
         }
         std::sort(ms.begin(), ms.end());
@@ -232,6 +247,10 @@ void SearchCorpus(const fs::path& dir, int docs, int runs, bool with_index) {
         double p95 = ms[std::min(ms.size() - 1, (ms.size() * 95 + 99) / 100 - 1)];
         std::printf("case=%s docs=%d p50_ms=%.2f p95_ms=%.2f hits=%zu\n", c.name, docs, p50, p95,
                     hits);
+        // CPU time of the process alone: steadier than wall time on a busy machine.
+        std::sort(cpu.begin(), cpu.end());
+        std::printf("  cpu case=%s p50_ms=%.2f p95_ms=%.2f\n", c.name, cpu[cpu.size() / 2],
+                    cpu[std::min(cpu.size() - 1, (cpu.size() * 95 + 99) / 100 - 1)]);
         std::fflush(stdout);
     }
     double buffers_mb =
@@ -267,9 +286,9 @@ int main(int argc, char** argv) {
                     static_cast<uint32_t>(std::strtoul(args[4].c_str(), nullptr, 10)));
         return 0;
     }
-    if (args.size() == 6 && args[1] == "--search") {
+    if ((args.size() == 6 || args.size() == 7) && args[1] == "--search") {
         SearchCorpus(args[2], std::atoi(args[3].c_str()), std::atoi(args[4].c_str()),
-                     args[5] == "index");
+                     args[5] == "index", args.size() == 7 ? args[6] : std::string());
         return 0;
     }
     std::vector<int> sizes = {10000, 100000};
