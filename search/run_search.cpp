@@ -126,19 +126,24 @@ void RunSearch(ViewerState& state) {
     bool from_index = false;
     sen_init();
     const std::string index_path = state.AppFile(program_files::kIndexName);
-    for (int attempt = 0; attempt <= kIdentityRetries; ++attempt) {
-        sen_index* index = sen_index_open(index_path.c_str());
-        if (index == nullptr) break;
-        if (SameIdentity(index, *info)) {
-            CollectCandidates(index, query, *info, candidates);
+    try {
+        for (int attempt = 0; attempt <= kIdentityRetries; ++attempt) {
+            sen_index* index = sen_index_open(index_path.c_str());
+            if (index == nullptr) break;
+            if (SameIdentity(index, *info)) {
+                CollectCandidates(index, query, *info, candidates);
+                sen_index_close(index);
+                from_index = true;
+                break;
+            }
+            // The index and the information file are of different runs: read the file again.
             sen_index_close(index);
-            from_index = true;
-            break;
+            if (attempt > 0) std::this_thread::sleep_for(kIdentityRetryWait);
+            info = index_files::LoadInformationFile(info_path);
         }
-        // The index and the information file are of different runs: read the file again.
-        sen_index_close(index);
-        if (attempt > 0) std::this_thread::sleep_for(kIdentityRetryWait);
-        info = index_files::LoadInformationFile(info_path);
+    } catch (...) {
+        sen_fin();
+        throw;
     }
     sen_fin();
     if (!from_index) AllLines(*info, candidates);
