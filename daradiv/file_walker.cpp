@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "search/index_files.h"
 #include "text/record_field.h"
 #include "text/text_rules.h"
 #include "text/utf8.h"
@@ -18,6 +19,8 @@ constexpr const char* kUnreadableFolder = "フォルダを読めません";
 constexpr const char* kSeparatorInPath = "パスに \";;\" が含まれるため索引できません";
 constexpr const char* kLineEndInPath = "パスに改行が含まれるため索引できません";
 constexpr const char* kNotUtf8Path = "パスが UTF-8 ではないため索引できません";
+constexpr const char* kSemicolonAtEnd = "パスが \";\" で終わるため索引できません";
+constexpr const char* kRelativeFolder = "絶対パスではないフォルダは調べません";
 
 class Walker {
 public:
@@ -26,6 +29,9 @@ public:
 
     void WalkTop(std::string folder) {
         if (folder.empty()) return;
+        if (folder[0] != '/') return Note(folder, kRelativeFolder);
+        if (IsExcluded(folder, settings_.exclusions) || IsExcluded(folder + "/", settings_.exclusions))
+            return;
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
         struct stat st;
         if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -79,6 +85,7 @@ private:
         if (!IsValidUtf8(path)) return Note(path, kNotUtf8Path);
         if (path.find(kFieldSeparator) != std::string::npos) return Note(path, kSeparatorInPath);
         if (path.find_first_of("\r\n") != std::string::npos) return Note(path, kLineEndInPath);
+        if (!index_files::IsStorableField(path)) return Note(path, kSemicolonAtEnd);
         result_.files.push_back({std::move(path), std::move(extension),
                                  static_cast<int64_t>(st.st_size),
                                  static_cast<int64_t>(st.st_mtim.tv_sec)});

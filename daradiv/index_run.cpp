@@ -197,8 +197,12 @@ public:
     // Queues a document; waits while the queue is full.
     void Put(std::string key, std::string folded_path, std::string folded_text) {
         std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [&] { return queue_.size() < kMaxQueued || !error_.empty(); });
+        room_.wait(lock, [&] {
+            return queue_.empty() || (queue_.size() < kMaxQueued && queued_bytes_ < kMaxQueuedBytes) ||
+                   !error_.empty();
+        });
         if (!error_.empty()) throw AppError(error_);
+        queued_bytes_ += folded_path.size() + folded_text.size();
         queue_.push_back({std::move(key), std::move(folded_path), std::move(folded_text)});
         ready_.notify_one();
     }
@@ -213,7 +217,9 @@ private:
     struct Item {
         std::string key, path, text;
     };
+    // Bounds on what waits, so large documents cannot pile up in memory.
     static constexpr size_t kMaxQueued = 64;
+    static constexpr size_t kMaxQueuedBytes = 16u << 20;
 
     void Stop() {
         {
@@ -233,6 +239,7 @@ private:
                 if (queue_.empty()) return;
                 item = std::move(queue_.front());
                 queue_.pop_front();
+                queued_bytes_ -= item.path.size() + item.text.size();
             }
             room_.notify_one();
             try {
@@ -251,6 +258,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_, room_;
     std::deque<Item> queue_;
+    size_t queued_bytes_ = 0;
     bool stopping_ = false;
     std::string error_;
     std::thread thread_;  // last: starts once the rest is ready

@@ -85,14 +85,17 @@ TEST_F(WalkTest, LinkLoopsEndAndEachPathIsTakenOnce) {
 TEST_F(WalkTest, MissingFoldersAndBadNamesAreNoted) {
     Put(std::string("bad\xff.txt"));
     Put("line\nend.txt");
+    Put("semicolon.txt;");  // a path ending in ";" would run into the field separator
     WalkSettings s;
-    s.folders = {Dir(), Dir() + "missing/"};
-    s.extensions = {".txt"};
+    s.folders = {Dir(), Dir() + "missing/", "relative/folder"};
+    s.extensions = {".txt", ".txt;"};
     WalkResult r = WalkFolders(s);
     EXPECT_TRUE(r.files.empty());
-    ASSERT_EQ(r.notes.size(), 3u);
+    ASSERT_EQ(r.notes.size(), 5u);
     for (const WalkNote& n : r.notes) EXPECT_FALSE(n.reason.empty());
-    EXPECT_NE(r.notes[2].path.find("missing"), std::string::npos);
+    EXPECT_NE(r.notes[2].path.find("semicolon"), std::string::npos);
+    EXPECT_NE(r.notes[3].path.find("missing"), std::string::npos);
+    EXPECT_EQ(r.notes[4].path, "relative/folder");
 }
 
 TEST_F(WalkTest, UnreadableFolderIsNotedAndSkipped) {
