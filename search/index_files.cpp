@@ -234,14 +234,47 @@ RecordSizes CatalogueReader::Read(int64_t offset, int32_t path_length, int32_t t
                                   size_t body_capacity) const {
     RecordSizes sizes;
     if (fd_ < 0 || offset < 0) return sizes;
-    if (path_length > 0) {
-        size_t want = std::min(static_cast<size_t>(path_length), head_capacity);
-        sizes.head = ReadAt(fd_, head, want, offset);
+    size_t head_want = path_length > 0 ? std::min(static_cast<size_t>(path_length), head_capacity) : 0;
+    size_t body_want = text_length > 0 ? std::min(static_cast<size_t>(text_length), body_capacity) : 0;
+    if (head_want == static_cast<size_t>(std::max(path_length, 0))) {
+        // The two blocks lie side by side in the file: one read fills both buffers.
+        struct iovec parts[2] = {{head, head_want}, {body, body_want}};
+        struct iovec* part = parts;
+        int count = 2;
+        size_t done = 0;
+        bool failed = false;
+        while (count > 0) {
+            if (part->iov_len == 0) {
+                ++part;
+                --count;
+                continue;
+            }
+            ssize_t got = ::preadv(fd_, part, count, static_cast<off_t>(offset + done));
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                failed = true;  // a failed read counts as nothing read
+                break;
+            }
+            if (got == 0) break;
+            done += static_cast<size_t>(got);
+            size_t left = static_cast<size_t>(got);
+            while (count > 0 && left >= part->iov_len) {
+                left -= part->iov_len;
+                ++part;
+                --count;
+            }
+            if (count > 0) {
+                part->iov_base = static_cast<char*>(part->iov_base) + left;
+                part->iov_len -= left;
+            }
+        }
+        sizes.head = std::min(done, head_want);
+        if (failed && sizes.head < head_want) sizes.head = 0;
+        sizes.body = failed ? 0 : done - sizes.head;
+        return sizes;
     }
-    if (text_length > 0) {
-        size_t want = std::min(static_cast<size_t>(text_length), body_capacity);
-        sizes.body = ReadAt(fd_, body, want, offset + std::max(path_length, 0));
-    }
+    sizes.head = ReadAt(fd_, head, head_want, offset);
+    sizes.body = ReadAt(fd_, body, body_want, offset + path_length);
     return sizes;
 }
 
