@@ -146,6 +146,17 @@ bool EndsWithSummary(const std::string& summary) {
     return std::regex_search(summary, std::regex("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "));
 }
 
+// Processes running the executable at path.
+int ProcessesRunning(const std::string& path) {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator("/proc")) {
+        std::error_code ec;
+        fs::path exe = fs::read_symlink(e.path() / "exe", ec);
+        if (!ec && exe == path) ++n;
+    }
+    return n;
+}
+
 std::string Field(const std::string& line, int n) { return std::string(RecordField(line, n)); }
 
 }  // namespace
@@ -280,6 +291,12 @@ TEST(DaradivRun, AKilledRunLeavesThePreviousIndexInUse) {
     }
     IndexerFolder::Wait(pid);
     ASSERT_TRUE(killed) << "the run ended before it could be stopped";
+
+    // Its workers end with it.
+    const std::string worker = folder.app() + program_files::kWorkerExecutable;
+    for (int polls = 0; polls < 200 && ProcessesRunning(worker) > 0; ++polls)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(ProcessesRunning(worker), 0);
 
     // The previous index answers as before.
     EXPECT_EQ(folder.InformationBytes(), info_before);
