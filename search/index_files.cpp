@@ -115,10 +115,9 @@ std::optional<std::string> FormatDocumentLine(const DocumentLine& doc) {
     std::string line;
     line.reserve(doc.path.size() + doc.date.size() + doc.extra.size() + 64);
     line += doc.path;
-    for (const std::string& field :
-         {doc.date, doc.extra, std::to_string(doc.size), std::to_string(doc.catalogue),
-          std::to_string(doc.path_length), std::to_string(doc.text_length),
-          std::to_string(doc.offset)}) {
+    for (const std::string& field : {doc.date, doc.extra, std::to_string(doc.size),
+                                     std::to_string(doc.catalogue), std::to_string(doc.path_length),
+                                     std::to_string(doc.text_length), std::to_string(doc.offset)}) {
         line += kFieldSeparator;
         line += field;
     }
@@ -234,8 +233,10 @@ RecordSizes CatalogueReader::Read(int64_t offset, int32_t path_length, int32_t t
                                   size_t body_capacity) const {
     RecordSizes sizes;
     if (fd_ < 0 || offset < 0) return sizes;
-    size_t head_want = path_length > 0 ? std::min(static_cast<size_t>(path_length), head_capacity) : 0;
-    size_t body_want = text_length > 0 ? std::min(static_cast<size_t>(text_length), body_capacity) : 0;
+    size_t head_want =
+        path_length > 0 ? std::min(static_cast<size_t>(path_length), head_capacity) : 0;
+    size_t body_want =
+        text_length > 0 ? std::min(static_cast<size_t>(text_length), body_capacity) : 0;
     if (head_want == static_cast<size_t>(std::max(path_length, 0))) {
         // The two blocks lie side by side in the file: one read fills both buffers.
         struct iovec parts[2] = {{head, head_want}, {body, body_want}};
@@ -334,8 +335,7 @@ std::optional<RecordPlacement> CatalogueWriter::Append(std::string_view path_blo
                               {folded_text.data(), folded_text.size()}};
     if (!WriteAllAt(display_fd_, display, 2, size_))
         throw AppError(CannotWriteMessage(display_name_));
-    if (!WriteAllAt(folded_fd_, folded, 2, size_))
-        throw AppError(CannotWriteMessage(folded_name_));
+    if (!WriteAllAt(folded_fd_, folded, 2, size_)) throw AppError(CannotWriteMessage(folded_name_));
     RecordPlacement placement;
     placement.offset = static_cast<int32_t>(size_);
     placement.path_length = static_cast<int32_t>(path.size());

@@ -24,22 +24,22 @@ inline constexpr size_t kMaxTextBlock = 5'000'000;
 
 // ---- Names (all files lie in AppDir) ----
 
-std::string InformationFileName();             // "sindexi.dat"
-std::string DisplayCatalogueName(int32_t n);   // "sindex" + n + ".dat"
-std::string FoldedCatalogueName(int32_t n);    // "sindexc" + n + ".dat"
+std::string InformationFileName();            // "sindexi.dat"
+std::string DisplayCatalogueName(int32_t n);  // "sindex" + n + ".dat"
+std::string FoldedCatalogueName(int32_t n);   // "sindexc" + n + ".dat"
 
 // ---- Document lines ----
 
 // One line of the information file: eight fields joined by ";;".
 struct DocumentLine {
-    std::string path;        // 0: full path of the document
-    std::string date;        // 1: modification date, yyyymmdd
-    std::string extra;       // 2: carried by the viewer, used by the indexer
-    int64_t size = 0;        // 3: size in bytes (a value beyond 32 bits reads as 0)
-    int32_t catalogue = 0;   // 4: catalogue number N, from 1
-    int32_t path_length = 0; // 5: bytes of the path block
-    int32_t text_length = 0; // 6: bytes of the text block
-    int32_t offset = -1;     // 7: record offset in the catalogue pair; -1 for a dead line
+    std::string path;         // 0: full path of the document
+    std::string date;         // 1: modification date, yyyymmdd
+    std::string extra;        // 2: carried by the viewer, used by the indexer
+    int64_t size = 0;         // 3: size in bytes (a value beyond 32 bits reads as 0)
+    int32_t catalogue = 0;    // 4: catalogue number N, from 1
+    int32_t path_length = 0;  // 5: bytes of the path block
+    int32_t text_length = 0;  // 6: bytes of the text block
+    int32_t offset = -1;      // 7: record offset in the catalogue pair; -1 for a dead line
 };
 
 // True when text can stand as a field that another follows: valid UTF-8, no ";;", no CR
@@ -77,12 +77,12 @@ inline FileIdentity FromSenna(const sen_file_identity& id) {
 // The information file as one search sees it: the raw lines (without BOM and line ends) and
 // the numeric fields the search needs, parsed once.
 class InformationFile {
-public:
+  public:
     struct Entry {
-        size_t start = 0;          // the line's bytes in the file's text
+        size_t start = 0;  // the line's bytes in the file's text
         size_t length = 0;
         size_t path_length_in_line = 0;  // field 0 is the line's first bytes
-        int32_t catalogue = 0;     // fields 4 to 7, read as by ParseDocumentLine
+        int32_t catalogue = 0;           // fields 4 to 7, read as by ParseDocumentLine
         int32_t path_length = 0;
         int32_t text_length = 0;
         int32_t offset = 0;
@@ -100,7 +100,7 @@ public:
     static std::shared_ptr<const InformationFile> Parse(std::string bytes,
                                                         std::optional<FileIdentity> id);
 
-private:
+  private:
     std::string text_;
     std::vector<Entry> entries_;
     std::optional<FileIdentity> identity_;
@@ -123,7 +123,7 @@ struct RecordSizes {
 // One catalogue file opened for reading (the search keeps one open while consecutive
 // candidates use the same catalogue number).
 class CatalogueReader {
-public:
+  public:
     CatalogueReader() = default;
     ~CatalogueReader();
     CatalogueReader(const CatalogueReader&) = delete;
@@ -141,7 +141,7 @@ public:
     RecordSizes Read(int64_t offset, int32_t path_length, int32_t text_length, char* head,
                      size_t head_capacity, char* body, size_t body_capacity) const;
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -157,7 +157,7 @@ struct RecordPlacement {
 // Appends records to one catalogue pair. The display file gets the blocks as given, the
 // folded file their FoldLetters copies at the same offset with the same lengths.
 class CatalogueWriter {
-public:
+  public:
     CatalogueWriter() = default;
     ~CatalogueWriter();
     CatalogueWriter(const CatalogueWriter&) = delete;
@@ -182,7 +182,7 @@ public:
     // Bytes in each file so far.
     int64_t size() const { return size_; }
 
-private:
+  private:
     int display_fd_ = -1;
     int folded_fd_ = -1;
     int64_t size_ = 0;

@@ -16,7 +16,8 @@ size_t FindBytes(const char* s, size_t n, const char* t, size_t tl, size_t from)
     if (tl > n || from > n - tl) return OccurrenceCursor::npos;
     if (tl == 1) {
         const void* hit = std::memchr(s + from, t[0], n - from);
-        return hit ? static_cast<size_t>(static_cast<const char*>(hit) - s) : OccurrenceCursor::npos;
+        return hit ? static_cast<size_t>(static_cast<const char*>(hit) - s)
+                   : OccurrenceCursor::npos;
     }
     size_t p = from;
 #if defined(__SSE2__)

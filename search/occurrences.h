@@ -9,17 +9,16 @@
 
 // Finds the occurrences of a term in a block one after the other, in order.
 class OccurrenceCursor {
-public:
+  public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
-    OccurrenceCursor(std::string_view block, std::string_view term)
-        : block_(block), term_(term) {}
+    OccurrenceCursor(std::string_view block, std::string_view term) : block_(block), term_(term) {}
 
     // The offset of the next occurrence, or npos when there is none (always for an empty
     // term). The walk goes on after the occurrence's last byte.
     size_t Next();
 
-private:
+  private:
     std::string_view block_;
     std::string_view term_;
     size_t walk_ = 0;  // a position of the character walk
@@ -32,4 +31,3 @@ struct Occurrences {
 
 // Counts the occurrences of term in block.
 Occurrences ScanOccurrences(std::string_view block, std::string_view term);
-

@@ -150,8 +150,8 @@ void RunSearch(ViewerState& state) {
 
     // A group without terms can never occur, so no document can be a hit.
     const std::vector<TermGroup>& groups = state.TermGroups;
-    if (groups.empty() || std::any_of(groups.begin(), groups.end(),
-                                      [](const TermGroup& g) { return g.empty(); }))
+    if (groups.empty() ||
+        std::any_of(groups.begin(), groups.end(), [](const TermGroup& g) { return g.empty(); }))
         return;
 
     const std::vector<SearchDir> dirs = ReadSearchDirs(state);
@@ -175,8 +175,8 @@ void RunSearch(ViewerState& state) {
                 continue;
             open_number = e.catalogue;
         }
-        index_files::RecordSizes got = catalogue.Read(e.offset, e.path_length, e.text_length,
-                                                      head, head_capacity, body, body_capacity);
+        index_files::RecordSizes got = catalogue.Read(e.offset, e.path_length, e.text_length, head,
+                                                      head_capacity, body, body_capacity);
         std::string_view head_block(head, got.head);
         std::string_view body_block(body, got.body);
 

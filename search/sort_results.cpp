@@ -17,9 +17,9 @@ bool IsNumericKey(int k) { return k == 0 || k == 2 || k == 4; }
 struct Sorter {
     ViewerState& state;
     bool numeric;
-    std::vector<int32_t> numbers;     // by entry, numeric keys
-    std::vector<std::string> texts;   // by entry, text keys
-    int base;                         // entry of index 0 in the key vectors
+    std::vector<int32_t> numbers;    // by entry, numeric keys
+    std::vector<std::string> texts;  // by entry, text keys
+    int base;                        // entry of index 0 in the key vectors
 
     void Swap(int a, int b) {
         SwapResults(state, a, b);
@@ -74,8 +74,7 @@ void SortResults(ViewerState& state, int k, int lo, int hi) {
             sorter.numbers.push_back(ReadDecimal(RecordField(state.Results[e], k)));
     } else {
         sorter.texts.reserve(n);
-        for (int e = lo; e <= hi; ++e)
-            sorter.texts.emplace_back(RecordField(state.Results[e], k));
+        for (int e = lo; e <= hi; ++e) sorter.texts.emplace_back(RecordField(state.Results[e], k));
     }
     sorter.Sort(lo, hi);
 }

@@ -38,16 +38,16 @@ constexpr uint32_t kSeed = 20240611;
 constexpr const char* kFolder = "/bench/docs/";
 
 // Planted words: the generator's own words never contain them.
-constexpr const char* kRare = "qxzrare";        // about 1 document in 10,000
-constexpr const char* kCommonA = "東京";         // about 20 % of documents each
+constexpr const char* kRare = "qxzrare";  // about 1 document in 10,000
+constexpr const char* kCommonA = "東京";  // about 20 % of documents each
 constexpr const char* kCommonB = "qxsystem";
-constexpr const char* kOrA = "qxalpha";          // about 5 % each
+constexpr const char* kOrA = "qxalpha";  // about 5 % each
 constexpr const char* kOrB = "qxbeta";
-constexpr const char* kEvery = "共通";            // every document
+constexpr const char* kEvery = "共通";  // every document
 
 // Generates the documents of one corpus from its seed.
 class CorpusGenerator {
-public:
+  public:
     explicit CorpusGenerator(uint32_t seed) : rng_(seed) {
         // Kanji and kana without 東, 京, 共 and 通; Latin syllables without q and x.
         const char* kanji[] = {"山", "川", "田", "中", "大", "小", "日", "本", "人", "年",
@@ -58,9 +58,9 @@ public:
                               "さ", "し", "す", "せ", "そ", "た", "ち", "つ", "て", "と",
                               "ア", "イ", "ウ", "エ", "オ", "カ", "キ", "ク", "ケ", "コ",
                               "サ", "シ", "ス", "セ", "ソ", "タ", "チ", "ツ", "テ", "ト"};
-        const char* syllables[] = {"ka", "ri", "to", "men", "sa", "lo", "dri", "ven", "us",
-                                   "par", "be", "ton", "gi", "ra", "mo", "nel", "fi", "ste",
-                                   "cor", "da", "pin", "wu", "he", "lan", "ou", "ber", "ti"};
+        const char* syllables[] = {"ka",  "ri", "to",  "men", "sa", "lo",  "dri", "ven", "us",
+                                   "par", "be", "ton", "gi",  "ra", "mo",  "nel", "fi",  "ste",
+                                   "cor", "da", "pin", "wu",  "he", "lan", "ou",  "ber", "ti"};
         for (int i = 0; i < 3000; ++i) {
             std::string w;
             int n = 2 + static_cast<int>(rng_() % 3);
@@ -103,7 +103,7 @@ public:
         return text;
     }
 
-private:
+  private:
     std::mt19937 rng_;
     std::vector<std::string> words_;
 };
@@ -158,8 +158,8 @@ void BuildCorpus(const fs::path& dir, int docs, uint32_t seed) {
                           static_cast<unsigned>(folded_text.size())) != sen_success)
             Fail("cannot index document " + std::to_string(i + 1));
         if ((i + 1) % 10000 == 0) {
-            double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                           .count();
+            double s =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             std::fprintf(stderr, "  built %d of %d documents (%.0f s)\n", i + 1, docs, s);
         }
     }
@@ -308,14 +308,13 @@ int main(int argc, char** argv) {
     for (int docs : sizes) {
         fs::path dir = cache / ("seed" + std::to_string(kSeed) + "-docs" + std::to_string(docs));
         if (!fs::exists(dir / "complete")) {
-            std::fprintf(stderr, "building the corpus of %d documents in %s\n", docs,
-                         dir.c_str());
+            std::fprintf(stderr, "building the corpus of %d documents in %s\n", docs, dir.c_str());
             if (RunChild({args[0], "--build-corpus", dir.string(), std::to_string(docs),
                           std::to_string(kSeed)}) != 0)
                 Fail("building the corpus failed");
         }
-        if (RunChild({args[0], "--search", dir.string(), std::to_string(docs),
-                      std::to_string(runs), "index"}) != 0)
+        if (RunChild({args[0], "--search", dir.string(), std::to_string(docs), std::to_string(runs),
+                      "index"}) != 0)
             Fail("search failed");
         if (docs <= 10000 &&
             RunChild({args[0], "--search", NoIndexFolder(dir).string(), std::to_string(docs),

@@ -17,7 +17,7 @@ using namespace index_files;
 namespace {
 
 class IndexFilesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("ruvudar-index-files-" + std::to_string(::getpid()) + "-" +

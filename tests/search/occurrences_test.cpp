@@ -41,9 +41,14 @@ TEST(ScanOccurrences, Cases) {
         {"\xE3\x81\x82\xE3\x81\x82", "\x81\x82", 0, -1},
         // An ill-formed lead byte swallows what follows: "E3 41 42" is one character, so
         // the A there is not at a character start, the one after is.
-        {"\xE3" "AB" "A", "A", 1, 3},
+        {"\xE3"
+         "AB"
+         "A",
+         "A", 1, 3},
         // A stray continuation byte is stepped over alone: the A after it counts.
-        {"\x80" "A", "A", 1, 1},
+        {"\x80"
+         "A",
+         "A", 1, 1},
         {"東京都東京", "東京", 2, 0},
         // A long run of three-byte lead bytes: only the walk from the start tells whether the
         // A after it is a character start (99 = 33 characters of 3 bytes; 100 is not).
@@ -61,8 +66,10 @@ TEST(ScanOccurrences, AgreesWithTheCharacterWalk) {
     // Blocks built from pieces: well-formed characters of one to four bytes, and stray or
     // truncated bytes, so false candidates and ill-formed runs are frequent, and blocks long
     // enough for the sixteen-byte steps.
-    const char* pieces[] = {"A", "B", "\xE3\x81\x82", "\xE3\x81\x84", "\xC3\xA4", "\xF0\x9F\x98\x80",
-                            "\x81", "\x82", "\xE3", "\xC3", "\xC0", "\xFF", "\xF8", " "};
+    const char* pieces[] = {
+        "A",    "B",    "\xE3\x81\x82", "\xE3\x81\x84", "\xC3\xA4", "\xF0\x9F\x98\x80",
+        "\x81", "\x82", "\xE3",         "\xC3",         "\xC0",     "\xFF",
+        "\xF8", " "};
     uint32_t seed = 12345;
     auto next = [&seed]() {
         seed = seed * 1103515245u + 12345u;
@@ -82,7 +89,8 @@ TEST(ScanOccurrences, AgreesWithTheCharacterWalk) {
         size_t bl = next() % 120, tl = 1 + next() % 3;
         while (block.size() < bl) block += piece();
         for (size_t i = 0; i < tl; ++i) term += piece();
-        if (next() % 4 == 0 && block.size() > 4) term = block.substr(next() % (block.size() - 3), 1 + next() % 3);
+        if (next() % 4 == 0 && block.size() > 4)
+            term = block.substr(next() % (block.size() - 3), 1 + next() % 3);
         Occurrences want = WalkScan(block, term);
         Occurrences got = ScanOccurrences(block, term);
         ASSERT_EQ(got.count, want.count) << "round " << round;

@@ -22,14 +22,14 @@ struct Doc {
     std::string path;
     std::string text;
     int catalogue = 1;
-    bool dead = false;       // written with offset -1
-    bool in_index = true;    // put into the full-text index (when one is built)
+    bool dead = false;     // written with offset -1
+    bool in_index = true;  // put into the full-text index (when one is built)
 };
 
 // A temporary program folder holding an information file and catalogue pairs written
 // through the writer, and optionally a full-text index.
 class RunSearchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("ruvudar-search-" + std::to_string(::getpid()) + "-" +
@@ -161,7 +161,7 @@ TEST_P(BothPaths, CategoryTestTakesTheFirstFolderThePathStartsWith) {
             {"/docs/old/a.txt", "term"},
             {"/home/u/docs/b.txt", "term"},  // holds /docs/ but does not start with it
             {"/Docs/x/c.txt", "term"},
-            {"/docs/x/d.txt", "term"},       // /Docs/x/ in other case: the Work entry decides
+            {"/docs/x/d.txt", "term"},  // /Docs/x/ in other case: the Work entry decides
         },
         GetParam());
     state_.CheckedCategories = {"Archive", "Case", "Empty"};

@@ -68,11 +68,10 @@ TEST(SortResults, OrdersAnyInputAndKeepsEveryRecord) {
     }
     std::vector<std::string> before = state.Results;
     SortResults(state, 0, 0, 4999);
-    EXPECT_TRUE(std::is_sorted(state.Results.begin(), state.Results.end(),
-                               [](const std::string& a, const std::string& b) {
-                                   return ReadDecimal(RecordField(a, 0)) <
-                                          ReadDecimal(RecordField(b, 0));
-                               }));
+    EXPECT_TRUE(std::is_sorted(
+        state.Results.begin(), state.Results.end(), [](const std::string& a, const std::string& b) {
+            return ReadDecimal(RecordField(a, 0)) < ReadDecimal(RecordField(b, 0));
+        }));
     std::sort(before.begin(), before.end());
     std::vector<std::string> after = state.Results;
     std::sort(after.begin(), after.end());

@@ -59,8 +59,13 @@ TEST(BuildTermGroups, LongKeywordIsCutAtACharacterBoundary) {
 
 TEST(BuildTermGroups, BytesThatAreNotUtf8AndZeroBytes) {
     Groups groups;
-    BuildTermGroups(std::string("ab\xFF" "c d", 6), groups);
-    EXPECT_EQ(groups, (Groups{{"AB\xEF\xBF\xBD" "C"}, {"D"}}));
+    BuildTermGroups(std::string("ab\xFF"
+                                "c d",
+                                6),
+                    groups);
+    EXPECT_EQ(groups, (Groups{{"AB\xEF\xBF\xBD"
+                               "C"},
+                              {"D"}}));
     BuildTermGroups(std::string("ab\0cd", 5), groups);
     EXPECT_EQ(groups, (Groups{{"AB"}}));
 }
