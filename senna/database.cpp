@@ -20,9 +20,12 @@ grn_obj *Get(grn_ctx *ctx, const char *name) {
 
 } // namespace
 
+namespace {
+bool done = false;
+bool ok = false;
+} // namespace
+
 bool EnsureGroonga() {
-    static bool done = false;
-    static bool ok = false;
     if (!done) {
         done = true;
         // The library runs inside the viewer and the indexer: no log files of its own.
@@ -32,6 +35,11 @@ bool EnsureGroonga() {
         ok = grn_init() == GRN_SUCCESS;
     }
     return ok;
+}
+
+void ShutdownGroonga() {
+    if (ok) grn_fin();
+    ok = false; // no second initialisation after the end
 }
 
 Database::Database() { std::memset(&ctx_, 0, sizeof ctx_); }

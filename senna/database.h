@@ -13,6 +13,8 @@ namespace senna {
 
 // Initialises Groonga once per process (logging off). Returns false when that failed.
 bool EnsureGroonga();
+// Finalises Groonga at process exit; every Database must be gone by then.
+void ShutdownGroonga();
 
 class Database {
 public:

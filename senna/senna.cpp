@@ -11,6 +11,7 @@
 #include "senna/search.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -45,6 +46,22 @@ CachedGeneration &Cache() {
     return *cache;
 }
 
+// At exit the kept generation is closed and Groonga finalised, so nothing is left open.
+void ReleaseAtExit() {
+    Cache() = CachedGeneration();
+    senna::ShutdownGroonga();
+}
+
+bool Ready() {
+    static bool registered = false;
+    if (!senna::EnsureGroonga()) return false;
+    if (!registered) {
+        registered = true;
+        std::atexit(ReleaseAtExit);
+    }
+    return true;
+}
+
 template <typename F> sen_rc Guard(F &&f) {
     try {
         return f();
@@ -59,14 +76,14 @@ template <typename F> sen_rc Guard(F &&f) {
 
 extern "C" {
 
-sen_rc sen_init(void) { return senna::EnsureGroonga() ? sen_success : sen_other_error; }
+sen_rc sen_init(void) { return Ready() ? sen_success : sen_other_error; }
 
 sen_rc sen_fin(void) { return sen_success; }
 
 sen_index *sen_index_open(const char *path) {
     if (!path) return nullptr;
     try {
-        if (!senna::EnsureGroonga()) return nullptr;
+        if (!Ready()) return nullptr;
         std::string dir = senna::ResolveCurrent(path);
         if (dir.empty()) return nullptr;
         CachedGeneration &cache = Cache();
@@ -172,7 +189,7 @@ sen_rc sen_query_exec(sen_index *i, sen_query *q, sen_records *r, sen_sel_operat
 sen_index *sen_index_create_next(const char *path, int copy_current) {
     if (!path) return nullptr;
     try {
-        if (!senna::EnsureGroonga()) return nullptr;
+        if (!Ready()) return nullptr;
         std::string dir = senna::MakeNextGeneration(path);
         if (dir.empty()) return nullptr;
         std::unique_ptr<senna::Database> db;
