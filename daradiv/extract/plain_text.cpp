@@ -44,11 +44,16 @@ ExtractResult ExtractPlainText(std::string_view bytes) {
     } else if (std::string utf16 = Utf16ByPattern(bytes.substr(0, kBinarySample));
                !utf16.empty()) {
         r.text = ConvertToUtf8(bytes, utf16);
-    } else if (LooksBinary(bytes)) {
-        r.error = "テキストではありません (バイナリ データ)";
-        return r;
     } else {
-        r.text = ConvertToUtf8(bytes, DetectCharset(bytes));
+        // A run of NUL bytes at the end (a log cut off by a crash, a padded file) is not
+        // content and does not make the text binary.
+        size_t end = bytes.find_last_not_of('\0');
+        std::string_view text = bytes.substr(0, end == std::string_view::npos ? 0 : end + 1);
+        if (LooksBinary(text)) {
+            r.error = "テキストではありません (バイナリ データ)";
+            return r;
+        }
+        r.text = ConvertToUtf8(text, DetectCharset(text));
     }
     r.ok = true;
     return r;

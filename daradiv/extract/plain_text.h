@@ -1,6 +1,7 @@
 // Plain-text documents (and every extension without a format module of its own): the bytes
 // decoded by their byte-order mark or detected charset. Bytes that are clearly not text
-// (NUL bytes and control codes beyond a small share) are refused as binary.
+// (NUL bytes and control codes beyond a small share, a trailing run of NULs aside) are
+// refused as binary.
 #pragma once
 
 #include <string_view>

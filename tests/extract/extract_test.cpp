@@ -99,6 +99,18 @@ TEST(ExtractFromBytes, DamagedCopiesOfEveryFixtureFailCleanly) {
     }
 }
 
+// Text padded with NULs at its end (a log cut off by a crash) is still text; NULs spread
+// through the bytes make them binary.
+TEST(ExtractFromBytes, TrailingNulPaddingIsNotBinary) {
+    std::string text = "ログの最後の行 lastlogline\n";
+    ExtractResult padded = ExtractFromBytes(text + std::string(4096, '\0'), "log");
+    ASSERT_TRUE(padded.ok) << padded.error;
+    EXPECT_EQ(padded.text, text);
+    std::string spread;
+    for (int i = 0; i < 200; ++i) spread += std::string("word") + '\0';
+    EXPECT_FALSE(ExtractFromBytes(spread, "log").ok);
+}
+
 TEST(ExtractText, EmptyTextFileIsAnEmptyDocument) {
     ExtractResult r = ExtractText(kFixtures + "/broken_empty.txt", "txt");
     EXPECT_TRUE(r.ok) << r.error;
