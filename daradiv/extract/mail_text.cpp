@@ -12,10 +12,14 @@
 
 namespace {
 
+// Forwarded messages are read this many levels deep.
+constexpr int kMaxMessageDepth = 8;
+
 struct Parts {
     std::vector<std::string> plain;  // UTF-8 text of each inline text/plain part
     std::vector<std::string> html;   // UTF-8 mark-up of each inline text/html part
     size_t bytes = 0;
+    int depth = 0;
 };
 
 std::string DecodedContent(GMimePart* part) {
@@ -31,9 +35,19 @@ std::string DecodedContent(GMimePart* part) {
 
 void CollectPart(GMimeObject*, GMimeObject* part, gpointer data) {
     auto* parts = static_cast<Parts*>(data);
-    if (!GMIME_IS_TEXT_PART(part) || parts->bytes > kMaxExtractedTextBytes) return;
+    if (parts->bytes > kMaxExtractedTextBytes) return;
     GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(part);
     if (disposition && g_mime_content_disposition_is_attachment(disposition)) return;
+    if (GMIME_IS_MESSAGE_PART(part)) {  // a forwarded message shown inline
+        GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(part));
+        if (inner && parts->depth < kMaxMessageDepth) {
+            ++parts->depth;
+            g_mime_message_foreach(inner, CollectPart, parts);
+            --parts->depth;
+        }
+        return;
+    }
+    if (!GMIME_IS_TEXT_PART(part)) return;
     GMimeContentType* type = g_mime_object_get_content_type(part);
     bool plain = g_mime_content_type_is_type(type, "text", "plain");
     bool html = g_mime_content_type_is_type(type, "text", "html");

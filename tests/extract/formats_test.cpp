@@ -99,6 +99,20 @@ TEST(Mail, RawShiftJisHeaderAndHtmlOnlyBody) {
     EXPECT_FALSE(Contains(r.text, "<p>")) << r.text;
 }
 
+TEST(Mail, ForwardedMessageTextIsRead) {
+    std::string mail =
+        "From: a@example.jp\r\nSubject: fwd\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+        "Content-Type: text/plain; charset=us-ascii\r\n\r\nouterbody\r\n--b\r\n"
+        "Content-Type: message/rfc822\r\n\r\n"
+        "From: c@example.jp\r\nSubject: inner\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
+        "転送された本文 innerbody\r\n--b--\r\n";
+    ExtractResult r = ExtractFromBytes(mail, "eml");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(Contains(r.text, "outerbody")) << r.text;
+    EXPECT_TRUE(Contains(r.text, "転送された本文 innerbody")) << r.text;
+}
+
 // A zip package in memory from (name, content) pairs.
 std::string MakeZip(const std::map<std::string, std::string>& entries) {
     zip_error_t err;
