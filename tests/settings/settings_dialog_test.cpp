@@ -198,6 +198,14 @@ TEST_F(SettingsDialog, CancelDropsEditsButKeepsTheRebuildBox) {
     EXPECT_EQ(form2->ListView1->topLevelItemCount(), 1);
     EXPECT_TRUE(form2->CheckBox9->isChecked());
     EXPECT_TRUE(form2->RadioButton1->isChecked());  // SCTYP 7 again leaves them alone
+    // Showing an open dialog again only brings it to the front: no reload.
+    form2->ListView1->clear();
+    Show();
+    EXPECT_EQ(form2->ListView1->topLevelItemCount(), 0);
+    form2->close();  // the close box hides like Cancel
+    EXPECT_FALSE(form2->isVisible());
+    Show();
+    EXPECT_EQ(form2->ListView1->topLevelItemCount(), 1);
     form2->Button1->click();
     EXPECT_EQ(folder.Read("daradiv.ini").substr(0, 24), "[Common]\r\nReindex=full\r\n");
     EXPECT_NE(folder.Read("ruvudar.ini").find("SCTYP=1\r\n"), std::string::npos);
