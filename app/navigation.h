@@ -12,7 +12,7 @@
 
 // The operations the commands run. The viewer uses ViewerOperations(); tests may stand in.
 class NavigationOperations {
-public:
+  public:
     virtual ~NavigationOperations() = default;
     virtual void RunSearch(ViewerState& state) = 0;
     virtual void SortResults(ViewerState& state, int key, int lo, int hi) = 0;

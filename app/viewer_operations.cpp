@@ -9,7 +9,7 @@
 namespace {
 
 class Operations : public NavigationOperations {
-public:
+  public:
     void RunSearch(ViewerState& state) override { ::RunSearch(state); }
     void SortResults(ViewerState& state, int key, int lo, int hi) override {
         ::SortResults(state, key, lo, hi);

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "indexer/program_files.h"
 #include "config/application_table.h"
+#include "indexer/program_files.h"
 #include "platform/desktop.h"
 #include "text/text_rules.h"
 
@@ -60,7 +60,8 @@ std::vector<std::string> DocumentCommand(const std::string& application, const s
 bool OpenDocument(const std::string& path, const std::string& app_dir, Processes& processes) {
     std::string fallback = DefaultOpener();
     if (fallback.empty()) fallback = DesktopTextEditor();
-    std::vector<std::string> argv = DocumentCommand(ChooseApplication(path, app_dir, fallback), path);
+    std::vector<std::string> argv =
+        DocumentCommand(ChooseApplication(path, app_dir, fallback), path);
     if (argv.empty()) return false;
     return processes.Spawn(argv);
 }

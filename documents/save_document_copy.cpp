@@ -10,7 +10,8 @@ std::string ProposedCopyName(const std::string& path, const std::string& path_se
 
 void SaveDocumentCopy(const std::string& path, const std::string& path_separator,
                       Dialogs& dialogs) {
-    std::optional<std::string> target = dialogs.ChooseSaveFile(ProposedCopyName(path, path_separator));
+    std::optional<std::string> target =
+        dialogs.ChooseSaveFile(ProposedCopyName(path, path_separator));
     if (!target || target->empty()) return;
     std::error_code ignored;
     std::filesystem::copy_file(path, *target, std::filesystem::copy_options::overwrite_existing,

@@ -12,5 +12,4 @@ std::string ProposedCopyName(const std::string& path, const std::string& path_se
 // Asks for the target with the save chooser, proposing ProposedCopyName, and copies the
 // document there, replacing an existing file without a question. A cancelled chooser does
 // nothing; a failed copy is not reported.
-void SaveDocumentCopy(const std::string& path, const std::string& path_separator,
-                      Dialogs& dialogs);
+void SaveDocumentCopy(const std::string& path, const std::string& path_separator, Dialogs& dialogs);

@@ -70,7 +70,8 @@ fs::path MakeProgramFolder(const fs::path& corpus, const fs::path& dir) {
     }
     IndexerConfig config;
     config.Folders = {{kCorpusFolder, "Docs"}};
-    if (!WriteIndexerConfig((dir / "daradiv.ini").string(), config)) Fail("cannot write daradiv.ini");
+    if (!WriteIndexerConfig((dir / "daradiv.ini").string(), config))
+        Fail("cannot write daradiv.ini");
     return dir;
 }
 
@@ -121,7 +122,8 @@ QVariant Eval(QWebEngineView* view, const QString& script) {
     auto result = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, [result](const QVariant& v) { *result = v; });
     QDeadlineTimer deadline(30000);
-    while (!*result && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    while (!*result && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     return result->value_or(QVariant());
 }
 
@@ -129,7 +131,8 @@ bool FramesReady(QWebEngineView* view) {
     return Eval(view,
                 "(function(){try{return frames['FrTop'].document.readyState=='complete'&&"
                 "frames['FrBody'].document.readyState=='complete'&&"
-                "!!frames['FrTop'].document.getElementsByName('KEYWORD')[0];}catch(e){return false;}})()")
+                "!!frames['FrTop'].document.getElementsByName('KEYWORD')[0];}catch(e){return "
+                "false;}})()")
         .toBool();
 }
 
@@ -167,7 +170,8 @@ void TimeWindow(int argc, char** argv, const std::string& app_dir, int docs, int
             if (!finished) Fail("no result page after Enter");
             // The count shows in the top frame once both frames are in.
             if (!FramesReady(view)) Fail("loadFinished before the frames were in");
-            if (r > 0) t.ms.push_back(std::chrono::duration<double, std::milli>(finished_at - t0).count());
+            if (r > 0)
+                t.ms.push_back(std::chrono::duration<double, std::milli>(finished_at - t0).count());
             t.hits = form.State().Results.size();
         }
         Print("window", c, docs, t);
@@ -184,14 +188,19 @@ int main(int argc, char** argv) {
     fs::path cache = "/var/tmp/ruvudar-bench";
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--docs" && i + 1 < argc) docs = std::atoi(argv[++i]);
-        else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--cache" && i + 1 < argc) cache = argv[++i];
-        else if (a == "--handler-only") handler_only = true;
+        if (a == "--docs" && i + 1 < argc)
+            docs = std::atoi(argv[++i]);
+        else if (a == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--cache" && i + 1 < argc)
+            cache = argv[++i];
+        else if (a == "--handler-only")
+            handler_only = true;
     }
     fs::path corpus = cache / ("seed20240611-docs" + std::to_string(docs));
     if (!fs::exists(corpus / "complete"))
-        Fail("no corpus in " + corpus.string() + ": run search_bench --docs " + std::to_string(docs));
+        Fail("no corpus in " + corpus.string() + ": run search_bench --docs " +
+             std::to_string(docs));
     fs::path dir = MakeProgramFolder(corpus, cache / ("enter-to-page-docs" + std::to_string(docs)));
     std::string app_dir = dir.string() + "/";
     TimeHandler(app_dir, docs, runs);

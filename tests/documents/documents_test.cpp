@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class DocumentsTest : public ::testing::Test {
-protected:
+  protected:
     DocumentsTest() {
         dir_ = fs::temp_directory_path() /
                ("documents_test_" + std::to_string(::getpid()) + "_" +
@@ -57,9 +57,9 @@ TEST_F(DocumentsTest, ApplicationTableLookup) {
     struct Case {
         std::string path, app;
     } cases[] = {
-        {"/d/Note.TXT", "first"},        // the document's extension is lower-cased; first wins
-        {"/d/a.pdf", "fallback"},        // a line in capitals never matches
-        {"/d/a.rtf", "fallback"},        // nor one with a blank before the extension
+        {"/d/Note.TXT", "first"},  // the document's extension is lower-cased; first wins
+        {"/d/a.pdf", "fallback"},  // a line in capitals never matches
+        {"/d/a.rtf", "fallback"},  // nor one with a blank before the extension
         {"/d/Makefile", "no extension app"},
         {"/d/a.odt", "office --writer"},
         {"/d/a.doc", "fallback"},

@@ -15,7 +15,8 @@
 namespace fs = std::filesystem;
 
 ProgramFolder::ProgramFolder(const std::string& tag) {
-    fs::path dir = fs::temp_directory_path() / ("ruvudar_" + tag + "_" + std::to_string(::getpid()));
+    fs::path dir =
+        fs::temp_directory_path() / ("ruvudar_" + tag + "_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "page");
     app_dir_ = dir.string() + "/";

@@ -13,7 +13,7 @@ struct FixtureDocument {
 };
 
 class ProgramFolder {
-public:
+  public:
     // Creates a fresh folder under the temporary directory, named after tag.
     explicit ProgramFolder(const std::string& tag);
     ~ProgramFolder();
@@ -31,6 +31,6 @@ public:
     // Full path of a document written by Build.
     std::string DocumentPath(const FixtureDocument& doc) const;
 
-private:
+  private:
     std::string app_dir_;
 };

@@ -38,7 +38,7 @@ std::vector<FixtureDocument> Documents() {
 }
 
 class SearchFlowTest : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     SearchFlowTest() : folder_(GetParam() ? "flow_index" : "flow_noindex") {
         folder_.Build(Documents(), GetParam());
         std::ofstream(folder_.app_dir() + "appset.ini") << ".txt;;viewer --new\r\n";
@@ -114,7 +114,8 @@ TEST_P(SearchFlowTest, SearchSortPageOpenSave) {
     EXPECT_EQ(Page("search.html").find("<検索結果>"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(IndexOrNot, SearchFlowTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "WithIndex" : "WithoutIndex"; });
+INSTANTIATE_TEST_SUITE_P(IndexOrNot, SearchFlowTest, ::testing::Bool(), [](const auto& info) {
+    return info.param ? "WithIndex" : "WithoutIndex";
+});
 
 }  // namespace

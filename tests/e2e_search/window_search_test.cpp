@@ -53,7 +53,8 @@ QString LoadedWith(const QString& url_part) {
     return QString(
                "(function(){try{var t=frames['FrTop'].document,b=frames['FrBody'].document;"
                "return !window.old&&location.href.indexOf('%1')>=0&&t.readyState=='complete'&&"
-               "b.readyState=='complete'&&!!t.getElementsByName('KEYWORD')[0];}catch(e){return false;}})()")
+               "b.readyState=='complete'&&!!t.getElementsByName('KEYWORD')[0];}catch(e){return "
+               "false;}})()")
         .arg(url_part);
 }
 
@@ -75,8 +76,9 @@ QString TopText(QWebEngineView* view) {
 // Clicks the first link of frame whose href contains part.
 void Click(QWebEngineView* view, const QString& frame, const QString& part) {
     MarkDocument(view);
-    Eval(view, QString("frames['%1'].document.querySelector('a[href*=\"%2\"]').click()")
-                   .arg(frame, part));
+    Eval(
+        view,
+        QString("frames['%1'].document.querySelector('a[href*=\"%2\"]').click()").arg(frame, part));
 }
 
 std::vector<FixtureDocument> Documents() {
@@ -92,7 +94,7 @@ std::vector<FixtureDocument> Documents() {
 }
 
 class WindowSearchTest : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     WindowSearchTest() : folder_(GetParam() ? "window_index" : "window_noindex") {
         App();
         folder_.Build(Documents(), GetParam());
@@ -129,7 +131,8 @@ TEST_P(WindowSearchTest, SearchFollowLinksOpenAndSave) {
     // 売上: four documents hold it; through the index the unindexed one is no candidate.
     SearchFor(form, "売上");
     const int hits = GetParam() ? 3 : 4;
-    EXPECT_TRUE(TopText(view).contains(QString("<検索結果>　%1件").arg(hits))) << TopText(view).toStdString();
+    EXPECT_TRUE(TopText(view).contains(QString("<検索結果>　%1件").arg(hits)))
+        << TopText(view).toStdString();
     QStringList rows = Rows(view);
     ASSERT_EQ(rows.size(), hits);
     // The name with "<" and "&" is text, not mark-up.
@@ -177,7 +180,8 @@ TEST_P(WindowSearchTest, SearchFollowLinksOpenAndSave) {
     EXPECT_EQ(Eval(view, "window.old").toInt(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(IndexOrNot, WindowSearchTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "WithIndex" : "WithoutIndex"; });
+INSTANTIATE_TEST_SUITE_P(IndexOrNot, WindowSearchTest, ::testing::Bool(), [](const auto& info) {
+    return info.param ? "WithIndex" : "WithoutIndex";
+});
 
 }  // namespace

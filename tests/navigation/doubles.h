@@ -10,9 +10,9 @@
 #include "platform/processes.h"
 
 class RecordingDialogs : public Dialogs {
-public:
-    std::optional<std::string> save_answer;     // what the save chooser returns
-    std::vector<std::string> proposed_names;    // every name the save chooser proposed
+  public:
+    std::optional<std::string> save_answer;   // what the save chooser returns
+    std::vector<std::string> proposed_names;  // every name the save chooser proposed
     std::vector<std::string> errors;
 
     std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
@@ -26,7 +26,7 @@ public:
 };
 
 class RecordingProcesses : public Processes {
-public:
+  public:
     std::vector<std::vector<std::string>> started;
     bool Spawn(const std::vector<std::string>& argv) override {
         started.push_back(argv);

@@ -11,7 +11,7 @@ namespace {
 
 // Records which operations a command runs, in order, with what they saw.
 class RecordingOperations : public NavigationOperations {
-public:
+  public:
     std::vector<std::string> calls;
     void RunSearch(ViewerState& s) override { calls.push_back("search " + s.Keyword); }
     void SortResults(ViewerState&, int key, int lo, int hi) override {
@@ -32,7 +32,7 @@ std::string Join(const std::vector<std::string>& v) {
 constexpr const char* kIndex = "file:///tmp/app/page/index.html";
 
 class NavigationTest : public ::testing::Test {
-protected:
+  protected:
     NavigationTest() {
         app_dir_ = std::filesystem::temp_directory_path() /
                    ("nav_test_" + std::to_string(::getpid()) + "_" +
@@ -94,15 +94,16 @@ TEST_F(NavigationTest, CommandTable) {
         {q + "COM=SEARCH&KEYWORD=&CATCHK1=ON&CATCHK3=ON", "welcome | search.html", "前回",
          "文書 | 個人", 2, 3, 0},
         // Ticks are matched with case; a box beyond the categories is ignored.
-        {q + "COM=SEARCH&KEYWORD=&CATCHK1=on&CATCHK4=ON", "welcome | search.html", "前回", "", 2,
-         3, 0},
-        {q + "COM=SEARCH&KEYWORD=ab%", "search ab% | sort 2 0 1 | search.html | result", "ab%",
-         "", 2, 0},
+        {q + "COM=SEARCH&KEYWORD=&CATCHK1=on&CATCHK4=ON", "welcome | search.html", "前回", "", 2, 3,
+         0},
+        {q + "COM=SEARCH&KEYWORD=ab%", "search ab% | sort 2 0 1 | search.html | result", "ab%", "",
+         2, 0},
         {q + "COM=SEARCH&KEYWORD=%FF", "search \uFFFD | sort 2 0 1 | search.html | result",
          "\uFFFD", "", 2, 0},
         {q + "COM=HOME", "welcome | search.html", "", "文書 | 仕事 | 個人", 2, 0, 0},
         // SORT wins over PAGE, and PageIndex returns to 0.
-        {q + "SORT=1&PAGE=3", "sort 1 0 1 | search.html | result", "前回", "文書 | 仕事 | 個人", 1, 0},
+        {q + "SORT=1&PAGE=3", "sort 1 0 1 | search.html | result", "前回", "文書 | 仕事 | 個人", 1,
+         0},
         {q + "SORT=-1", ""},
         {q + "SORT=x", ""},
         {q + "PAGE=9", "search.html | result", "前回", "文書 | 仕事 | 個人", 2, 9},
@@ -152,7 +153,8 @@ TEST_F(NavigationTest, OpenStartsTheApplicationOnTheHitPath) {
     NavigationResult r = Navigate(std::string(kIndex) + "?COM=OPEN&NUM=1");
     EXPECT_FALSE(r.proceed);
     ASSERT_EQ(processes_.started.size(), 1u);
-    EXPECT_EQ(processes_.started[0], (std::vector<std::string>{"office", "--writer", "/d/sub/b.doc"}));
+    EXPECT_EQ(processes_.started[0],
+              (std::vector<std::string>{"office", "--writer", "/d/sub/b.doc"}));
     EXPECT_TRUE(ops_.calls.empty());
 }
 

@@ -12,14 +12,14 @@ TEST(DecodeUrl, Cases) {
     } cases[] = {
         {"%E6%96%87%E6%9B%B8", "文書"},
         {"a+b", "a b"},
-        {"a%2Bb", "a+b"},          // the decoded plus stays a plus
-        {"%2541", "%41"},          // the decoded percent starts no escape
-        {"%e6%96%87", "文"},       // lower-case hex digits
-        {"%zz", "S"},              // unchecked digits: 16*35 + 35, mod 256
-        {"%  ", "\xF0"},           // blanks read as c - 0x30: 16*-16 + -16, mod 256
-        {"abc%", "abc%"},          // a trailing "%" reads nothing past the end
+        {"a%2Bb", "a+b"},     // the decoded plus stays a plus
+        {"%2541", "%41"},     // the decoded percent starts no escape
+        {"%e6%96%87", "文"},  // lower-case hex digits
+        {"%zz", "S"},         // unchecked digits: 16*35 + 35, mod 256
+        {"%  ", "\xF0"},      // blanks read as c - 0x30: 16*-16 + -16, mod 256
+        {"abc%", "abc%"},     // a trailing "%" reads nothing past the end
         {"abc%4", "abc%4"},
-        {"a%00b", "a"},            // the decoded text ends at a NUL byte
+        {"a%00b", "a"},  // the decoded text ends at a NUL byte
         {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(DecodeUrl(c.in), c.out) << c.in;
