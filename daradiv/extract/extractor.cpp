@@ -50,8 +50,12 @@ const Format kFormats[] = {
     {"eml", ExtractMail, kWhole, false},
 };
 
+// The extension without its dot, in ASCII lower case whatever the caller passed.
 std::string Bare(const std::string& ext) {
-    return !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
+    std::string e = !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
+    for (char& c : e)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return e;
 }
 
 const Format* FindFormat(const std::string& lower_extension) {

@@ -135,6 +135,7 @@ TEST(ExtractText, WhatIsNotARegularFileFails) {
 TEST(ExtractText, ExtensionWithOrWithoutDotAndUnknownExtensions) {
     EXPECT_TRUE(HasFormatModule("docx"));
     EXPECT_TRUE(HasFormatModule(".docx"));
+    EXPECT_TRUE(HasFormatModule(".DOCX"));
     EXPECT_FALSE(HasFormatModule("csv"));
     ExtractResult dotted = ExtractText(kFixtures + "/office_text.docx", ".docx");
     ASSERT_TRUE(dotted.ok) << dotted.error;
