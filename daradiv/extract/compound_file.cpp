@@ -5,6 +5,14 @@
 #include <algorithm>
 #include <mutex>
 
+namespace {
+
+// libgsf reports the faults of a damaged file as GLib criticals on stderr; the reason goes
+// to the log instead.
+void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+}  // namespace
+
 CompoundFile::~CompoundFile() {
     if (infile_) g_object_unref(infile_);
     if (input_) g_object_unref(input_);
@@ -12,7 +20,11 @@ CompoundFile::~CompoundFile() {
 
 bool CompoundFile::Open(std::string_view bytes, std::string* error) {
     static std::once_flag init;
-    std::call_once(init, [] { gsf_init(); });
+    std::call_once(init, [] {
+        gsf_init();
+        for (const char* domain : {"libgsf", "libgsf:msole", "libgsf:OLE"})
+            g_log_set_handler(domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK), Quiet, nullptr);
+    });
     GsfInput* input = gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()),
                                            static_cast<gsf_off_t>(bytes.size()), FALSE);
     if (!input) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <exception>
 
+#include "daradiv/extract/charset.h"
 #include "daradiv/extract/html_text.h"
 #include "daradiv/extract/legacy_office.h"
 #include "daradiv/extract/mail_text.h"
@@ -117,6 +118,27 @@ bool ReadUpTo(const std::string& path, size_t limit, std::string* out, std::stri
     return true;
 }
 
+// Office files are often saved under the wrong name: an old .doc renamed .docx, or a page,
+// an XML spreadsheet or RTF that an application wrote as .doc or .xls. For the container
+// formats the bytes decide when they plainly belong to another format; nullptr when not.
+Extractor SniffedExtractor(std::string_view b) {
+    if (b.substr(0, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") return ExtractLegacyOffice;
+    if (b.substr(0, 4) == "PK\x03\x04") return ExtractOfficeOpenXml;
+    if (b.substr(0, 5) == "%PDF-") return ExtractPdf;
+    std::string bom_charset;
+    std::string_view rest = b.substr(ByteOrderMarkLength(b, &bom_charset));
+    size_t i = 0;
+    while (i < rest.size() && i < 1024 &&
+           (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '\r' || rest[i] == '\n'))
+        ++i;
+    rest = rest.substr(i);
+    if (rest.substr(0, 5) == "{\\rtf") return ExtractRtf;
+    // Mark-up: a web page, or the XML spreadsheets and documents Office 2003 wrote; the
+    // HTML reader gives the text of either.
+    if (!rest.empty() && rest[0] == '<') return ExtractHtml;
+    return nullptr;
+}
+
 }  // namespace
 
 bool HasFormatModule(const std::string& lower_extension) {
@@ -126,6 +148,9 @@ bool HasFormatModule(const std::string& lower_extension) {
 ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_extension) {
     const Format* f = FindFormat(lower_extension);
     Extractor extract = f ? f->extract : ExtractPlainText;
+    if (f && !f->truncate && f->extract != ExtractMail) {  // a container format
+        if (Extractor sniffed = SniffedExtractor(bytes)) extract = sniffed;
+    }
     ExtractResult r;
     try {
         r = extract(bytes);

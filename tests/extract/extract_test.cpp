@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "daradiv/extract/extractor.h"
 #include "text/utf8.h"
@@ -144,6 +145,26 @@ TEST(ExtractText, ExtensionWithOrWithoutDotAndUnknownExtensions) {
     // crash and must come out as valid UTF-8 (or be refused as binary).
     ExtractResult as_text = ExtractText(kFixtures + "/office_text.doc", "xyz");
     EXPECT_TRUE(as_text.ok ? IsValidUtf8(as_text.text) : !as_text.error.empty());
+}
+
+// Office files saved under another format's name are read by what their bytes are.
+TEST(ExtractText, MisnamedOfficeFilesAreReadByTheirContent) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"office_text.doc", "docx", "docplanted"},     {"office_text.docx", "doc", "docxplanted"},
+        {"office_text.rtf", "doc", "rtfplanted"},      {"html_utf8.html", "xls", "htmlplanted"},
+        {"office_sheet.xlsx", "xls", "xlsxplanted"},   {"office_text.pdf", "docx", "pdfplanted"},
+    };
+    for (const auto& [file, ext, word] : cases) {
+        ExtractResult r = ExtractText(kFixtures + "/" + file, ext);
+        ASSERT_TRUE(r.ok) << file << " as " << ext << ": " << r.error;
+        EXPECT_NE(r.text.find(word), std::string::npos) << file << " as " << ext;
+    }
+    // An XML spreadsheet of Office 2003 named .xls gives its cell text.
+    ExtractResult xml = ExtractFromBytes(
+        "<?xml version=\"1.0\"?><Workbook><Worksheet><Table><Row><Cell><Data>xmlcell</Data>"
+        "</Cell></Row></Table></Worksheet></Workbook>", "xls");
+    ASSERT_TRUE(xml.ok) << xml.error;
+    EXPECT_NE(xml.text.find("xmlcell"), std::string::npos);
 }
 
 // Stray control bytes in text never reach the stored text.
