@@ -16,28 +16,32 @@ sen_rc FromGroonga(grn_rc rc) {
     return rc == GRN_NO_MEMORY_AVAILABLE ? sen_memory_exhausted : sen_other_error;
 }
 
-// Adds (add) or takes out the postings of value in one section of document id, in both
-// indexes.
-grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view value, bool add) {
-    if (value.empty()) return GRN_SUCCESS;
+// Adds (add) or takes out the postings of value in one section of document id, in the
+// given index (nothing when it is absent).
+grn_rc UpdateIndex(Database &db, grn_obj *index, grn_id id, unsigned section,
+                   std::string_view value, bool add) {
+    if (value.empty() || !index) return GRN_SUCCESS;
     grn_ctx *ctx = db.ctx();
     std::string scratch;
     value = TokenizableText(ctx, value, scratch);
     grn_obj text;
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());
-    grn_rc rc = GRN_SUCCESS;
-    for (grn_obj *index : {db.index(), db.chars()}) {
-        if (!index || rc != GRN_SUCCESS) continue;
-        rc = add ? grn_column_index_update(ctx, index, id, section, nullptr, &text)
-                 : grn_column_index_update(ctx, index, id, section, &text, nullptr);
-    }
+    grn_rc rc = add ? grn_column_index_update(ctx, index, id, section, nullptr, &text)
+                    : grn_column_index_update(ctx, index, id, section, &text, nullptr);
     GRN_OBJ_FIN(ctx, &text);
     return rc;
 }
 
-grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_ii_buffer *bulk_chars, grn_id id,
-                  unsigned section, std::string_view value) {
+// The same for both indexes.
+grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view value, bool add) {
+    grn_rc rc = UpdateIndex(db, db.index(), id, section, value, add);
+    if (rc != GRN_SUCCESS) return rc;
+    return UpdateIndex(db, db.chars(), id, section, value, add);
+}
+
+grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section,
+                  std::string_view value) {
     if (value.empty()) return GRN_SUCCESS;
     grn_ctx *ctx = db.ctx();
     std::string scratch;
@@ -46,7 +50,6 @@ grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_ii_buffer *bulk_chars, 
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());
     grn_rc rc = grn_ii_buffer_append(ctx, bulk, id, section, &text);
-    if (rc == GRN_SUCCESS && bulk_chars) rc = grn_ii_buffer_append(ctx, bulk_chars, id, section, &text);
     GRN_OBJ_FIN(ctx, &text);
     return rc;
 }
@@ -55,21 +58,15 @@ grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_ii_buffer *bulk_chars, 
 
 IndexWriter::IndexWriter(Database &db, bool fresh) : db_(db) {
     if (!fresh) return;
+    // Only the bigram index: the builder drops documents of an index without positions
+    // once it holds a few tens of millions of characters, so the character index is
+    // always updated document by document.
     bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.index()),
                                kBulkBufferBytes);
-    if (bulk_ && db_.chars()) {
-        bulk_chars_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.chars()),
-                                         kBulkBufferBytes);
-        if (!bulk_chars_) { // both through the builder or neither
-            grn_ii_buffer_close(db_.ctx(), bulk_);
-            bulk_ = nullptr;
-        }
-    }
 }
 
 IndexWriter::~IndexWriter() {
     if (bulk_) grn_ii_buffer_close(db_.ctx(), bulk_);
-    if (bulk_chars_) grn_ii_buffer_close(db_.ctx(), bulk_chars_);
 }
 
 sen_rc IndexWriter::Finish() {
@@ -78,12 +75,6 @@ sen_rc IndexWriter::Finish() {
     grn_rc rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
     grn_ii_buffer_close(db_.ctx(), bulk_);
     bulk_ = nullptr;
-    if (bulk_chars_) {
-        grn_rc rc_chars = grn_ii_buffer_commit(db_.ctx(), bulk_chars_);
-        grn_ii_buffer_close(db_.ctx(), bulk_chars_);
-        bulk_chars_ = nullptr;
-        if (rc == GRN_SUCCESS) rc = rc_chars;
-    }
     if (rc != GRN_SUCCESS) failed_ = true;
     return FromGroonga(rc);
 }
@@ -103,9 +94,12 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         if (rc != sen_success) return rc;
     }
     if (bulk_) {
-        grn_rc rc = BulkAppend(db_, bulk_, bulk_chars_, id, Database::kPathSection, path);
+        grn_rc rc = BulkAppend(db_, bulk_, id, Database::kPathSection, path);
+        if (rc == GRN_SUCCESS) rc = BulkAppend(db_, bulk_, id, Database::kTextSection, text);
         if (rc == GRN_SUCCESS)
-            rc = BulkAppend(db_, bulk_, bulk_chars_, id, Database::kTextSection, text);
+            rc = UpdateIndex(db_, db_.chars(), id, Database::kPathSection, path, true);
+        if (rc == GRN_SUCCESS)
+            rc = UpdateIndex(db_, db_.chars(), id, Database::kTextSection, text, true);
         last_bulk_id_ = id;
         // Postings already handed to the builder cannot be taken back.
         if (rc != GRN_SUCCESS) failed_ = true;

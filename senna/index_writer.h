@@ -1,7 +1,8 @@
 // Adding and removing documents in a generation being built. The texts are not stored:
 // their postings go straight into the index column, and a removal takes them out again
-// from the same texts. A fresh generation is first filled through Groonga's bulk builder,
-// which is much faster and packs the index tighter than document-by-document updates.
+// from the same texts. A fresh generation's bigram index is first filled through Groonga's
+// bulk builder, which is much faster and packs the index tighter than document-by-document
+// updates.
 #pragma once
 
 #include "senna/database.h"
@@ -34,8 +35,7 @@ public:
 
 private:
     Database &db_;
-    grn_ii_buffer *bulk_ = nullptr;       // bigram index
-    grn_ii_buffer *bulk_chars_ = nullptr; // character index
+    grn_ii_buffer *bulk_ = nullptr; // bigram index only
     grn_id last_bulk_id_ = GRN_ID_NIL;
     bool failed_ = false;
 };
