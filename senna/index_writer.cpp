@@ -54,6 +54,37 @@ grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section
     return rc;
 }
 
+// The first two characters of value (one when it holds only one), "" when it is empty.
+std::string ProbeOf(grn_ctx *ctx, std::string_view value) {
+    std::string scratch;
+    value = TokenizableText(ctx, value, scratch);
+    const char *p = value.data(), *end = p + value.size();
+    for (int k = 0; k < 2 && p < end; ++k) {
+        int n = grn_charlen(ctx, p, end);
+        if (n <= 0) break;
+        p += n;
+    }
+    return std::string(value.data(), p);
+}
+
+// True when the bigram index finds document id by probe.
+bool IndexFinds(Database &db, grn_id id, const std::string &probe) {
+    grn_ctx *ctx = db.ctx();
+    grn_obj *res = grn_table_create(ctx, nullptr, 0, nullptr,
+                                    GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC, db.docs(), nullptr);
+    if (!res) return false;
+    grn_obj query;
+    GRN_TEXT_INIT(&query, 0);
+    GRN_TEXT_SET(ctx, &query, probe.data(), probe.size());
+    grn_search_optarg optarg{};
+    optarg.mode = GRN_OP_EXACT;
+    grn_obj_search(ctx, db.index(), &query, res, GRN_OP_OR, &optarg);
+    bool found = grn_table_get(ctx, res, &id, sizeof id) != GRN_ID_NIL;
+    GRN_OBJ_FIN(ctx, &query);
+    grn_obj_close(ctx, res);
+    return found;
+}
+
 } // namespace
 
 IndexWriter::IndexWriter(Database &db, bool fresh) : db_(db) {
@@ -75,6 +106,8 @@ sen_rc IndexWriter::Finish() {
     grn_rc rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
     grn_ii_buffer_close(db_.ctx(), bulk_);
     bulk_ = nullptr;
+    if (rc == GRN_SUCCESS && probe_id_ != GRN_ID_NIL && !IndexFinds(db_, probe_id_, probe_))
+        rc = GRN_UNKNOWN_ERROR;
     if (rc != GRN_SUCCESS) failed_ = true;
     return FromGroonga(rc);
 }
@@ -101,6 +134,11 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         if (rc == GRN_SUCCESS)
             rc = UpdateIndex(db_, db_.chars(), id, Database::kTextSection, text, true);
         last_bulk_id_ = id;
+        std::string probe = ProbeOf(ctx, text.empty() ? path : text);
+        if (!probe.empty()) {
+            probe_id_ = id;
+            probe_ = std::move(probe);
+        }
         // Postings already handed to the builder cannot be taken back.
         if (rc != GRN_SUCCESS) failed_ = true;
         return FromGroonga(rc);

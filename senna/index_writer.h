@@ -8,6 +8,7 @@
 #include "senna/database.h"
 #include "senna/senna.h"
 
+#include <string>
 #include <string_view>
 
 namespace senna {
@@ -37,6 +38,10 @@ private:
     Database &db_;
     grn_ii_buffer *bulk_ = nullptr; // bigram index only
     grn_id last_bulk_id_ = GRN_ID_NIL;
+    // A piece of the last document given to the builder, looked up after the commit: a
+    // builder that lost the end of its input must not make an index that misses documents.
+    grn_id probe_id_ = GRN_ID_NIL;
+    std::string probe_;
     bool failed_ = false;
 };
 
