@@ -37,7 +37,8 @@ std::string SummaryLine(const LocalTime& end, const RunCounts& c) {
 }
 
 std::string ErrorSummaryLine(const LocalTime& end, const std::string& reason) {
-    return LogTimeStamp(end) + "  インデックス更新に失敗しました: " + reason;
+    // The reason may name a file: the welcome page shows the log as mark-up.
+    return LogTimeStamp(end) + "  インデックス更新に失敗しました: " + EscapeHtml(reason);
 }
 
 std::string DetailLine(const std::string& path, const std::string& reason) {
