@@ -4,6 +4,7 @@
 #include "senna/generations.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/stat.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,11 +26,11 @@ namespace {
 constexpr const char kIdentityFile[] = "identity";
 
 struct Name {
-    std::string parent; // folder holding the index name, without a trailing slash
-    std::string base;   // the index name itself
+    std::string parent;  // folder holding the index name, without a trailing slash
+    std::string base;    // the index name itself
 };
 
-Name SplitName(const std::string &path) {
+Name SplitName(const std::string& path) {
     std::string p = path;
     while (p.size() > 1 && p.back() == '/') p.pop_back();
     size_t slash = p.rfind('/');
@@ -38,12 +38,12 @@ Name SplitName(const std::string &path) {
     return {slash == 0 ? "/" : p.substr(0, slash), p.substr(slash + 1)};
 }
 
-std::string Join(const std::string &parent, const std::string &name) {
+std::string Join(const std::string& parent, const std::string& name) {
     return parent == "/" ? "/" + name : parent + "/" + name;
 }
 
 // The N of a generation folder name base.g<N>.<hex>, or -1 when name is not one.
-long long GenerationNumber(const std::string &base, const std::string &name) {
+long long GenerationNumber(const std::string& base, const std::string& name) {
     const std::string prefix = base + ".g";
     if (name.compare(0, prefix.size(), prefix) != 0) return -1;
     size_t i = prefix.size();
@@ -57,7 +57,7 @@ long long GenerationNumber(const std::string &base, const std::string &name) {
     return n;
 }
 
-bool IsLeftoverLink(const std::string &base, const std::string &name) {
+bool IsLeftoverLink(const std::string& base, const std::string& name) {
     const std::string prefix = base + ".link";
     return name.compare(0, prefix.size(), prefix) == 0;
 }
@@ -71,19 +71,20 @@ std::string RandomHex() {
 }
 
 // Copies a file keeping its holes: Groonga's files are large and mostly unallocated.
-bool CopySparseFile(const std::string &from, const std::string &to) {
+bool CopySparseFile(const std::string& from, const std::string& to) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     struct stat st;
     int out = -1;
     bool ok = ::fstat(in, &st) == 0 &&
-              (out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777)) >= 0 &&
+              (out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                            st.st_mode & 0777)) >= 0 &&
               ::ftruncate(out, st.st_size) == 0;
     std::vector<char> buf;
     off_t pos = 0;
     while (ok && pos < st.st_size) {
         off_t data = ::lseek(in, pos, SEEK_DATA);
-        if (data < 0) break; // only a hole is left
+        if (data < 0) break;  // only a hole is left
         off_t hole = ::lseek(in, data, SEEK_HOLE);
         if (hole < 0) hole = st.st_size;
         off_t src = data, dst = data;
@@ -111,7 +112,7 @@ bool CopySparseFile(const std::string &from, const std::string &to) {
     return ok;
 }
 
-bool SyncPath(const std::string &p, bool directory) {
+bool SyncPath(const std::string& p, bool directory) {
     int fd = ::open(p.c_str(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = ::fsync(fd) == 0;
@@ -119,9 +120,9 @@ bool SyncPath(const std::string &p, bool directory) {
     return ok;
 }
 
-} // namespace
+}  // namespace
 
-std::string ResolveCurrent(const std::string &path) {
+std::string ResolveCurrent(const std::string& path) {
     Name n = SplitName(path);
     char buf[4096];
     ssize_t len = ::readlink(Join(n.parent, n.base).c_str(), buf, sizeof buf - 1);
@@ -135,7 +136,7 @@ std::string ResolveCurrent(const std::string &path) {
     return dir;
 }
 
-std::string MakeNextGeneration(const std::string &path) {
+std::string MakeNextGeneration(const std::string& path) {
     Name n = SplitName(path);
     long long top = 0;
     std::error_code ec;
@@ -151,7 +152,7 @@ std::string MakeNextGeneration(const std::string &path) {
     return "";
 }
 
-bool CopyGenerationFiles(const std::string &from, const std::string &to) {
+bool CopyGenerationFiles(const std::string& from, const std::string& to) {
     std::error_code ec;
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec) || it->path().filename() == kIdentityFile) continue;
@@ -161,7 +162,7 @@ bool CopyGenerationFiles(const std::string &from, const std::string &to) {
     return !ec;
 }
 
-bool SwitchTo(const std::string &path, const std::string &dir) {
+bool SwitchTo(const std::string& path, const std::string& dir) {
     Name n = SplitName(path);
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
@@ -179,7 +180,7 @@ bool SwitchTo(const std::string &path, const std::string &dir) {
     return true;
 }
 
-bool RemoveStale(const std::string &path) {
+bool RemoveStale(const std::string& path) {
     Name n = SplitName(path);
     std::string current = ResolveCurrent(path);
     std::string current_name = current.empty() ? "" : SplitName(current).base;
@@ -193,37 +194,38 @@ bool RemoveStale(const std::string &path) {
     }
     if (ec) return false;
     bool ok = true;
-    for (const fs::path &p : doomed) {
+    for (const fs::path& p : doomed) {
         fs::remove_all(p, ec);
         if (ec) ok = false;
     }
     return ok;
 }
 
-void RemoveGeneration(const std::string &dir) {
+void RemoveGeneration(const std::string& dir) {
     std::error_code ec;
     fs::remove_all(dir, ec);
 }
 
-long long FolderSize(const std::string &dir) {
+long long FolderSize(const std::string& dir) {
     long long total = 0;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
         struct stat st;
-        if (::stat(it->path().c_str(), &st) == 0) total += static_cast<long long>(st.st_blocks) * 512;
+        if (::stat(it->path().c_str(), &st) == 0)
+            total += static_cast<long long>(st.st_blocks) * 512;
     }
     return total;
 }
 
-std::optional<sen_file_identity> ReadIdentity(const std::string &dir) {
+std::optional<sen_file_identity> ReadIdentity(const std::string& dir) {
     std::ifstream in(dir + "/" + kIdentityFile);
     sen_file_identity id{};
     if (!(in >> id.size >> id.mtime_ns >> id.inode)) return std::nullopt;
     return id;
 }
 
-bool WriteIdentity(const std::string &dir, const sen_file_identity &id) {
+bool WriteIdentity(const std::string& dir, const sen_file_identity& id) {
     std::string tmp = dir + "/" + kIdentityFile + ".tmp";
     {
         std::ofstream out(tmp, std::ios::trunc);
@@ -234,4 +236,4 @@ bool WriteIdentity(const std::string &dir, const sen_file_identity &id) {
     return ::rename(tmp.c_str(), (dir + "/" + kIdentityFile).c_str()) == 0;
 }
 
-} // namespace senna
+}  // namespace senna

@@ -3,36 +3,36 @@
 // renaming a fresh link over the name, so readers never see a half-written index.
 #pragma once
 
-#include "senna/senna.h"
-
 #include <optional>
 #include <string>
+
+#include "senna/senna.h"
 
 namespace senna {
 
 // The folder of the current generation of the index called path, or "" when there is none.
-std::string ResolveCurrent(const std::string &path);
+std::string ResolveCurrent(const std::string& path);
 
 // Makes a new, empty generation folder beside path; "" when it cannot be made.
-std::string MakeNextGeneration(const std::string &path);
+std::string MakeNextGeneration(const std::string& path);
 
 // Copies the database files (not the identity record) of generation from into to.
-bool CopyGenerationFiles(const std::string &from, const std::string &to);
+bool CopyGenerationFiles(const std::string& from, const std::string& to);
 
 // Writes every file of generation dir to disk, then points path at it in one rename.
-bool SwitchTo(const std::string &path, const std::string &dir);
+bool SwitchTo(const std::string& path, const std::string& dir);
 
 // Removes every generation folder and leftover link of path except the current one.
-bool RemoveStale(const std::string &path);
+bool RemoveStale(const std::string& path);
 
 // Removes a generation folder and everything in it.
-void RemoveGeneration(const std::string &dir);
+void RemoveGeneration(const std::string& dir);
 
 // Disk space taken by the regular files in dir, holes not counted (0 when it does not exist).
-long long FolderSize(const std::string &dir);
+long long FolderSize(const std::string& dir);
 
 // The identity record of a generation: read (nullopt when none or unreadable) and write.
-std::optional<sen_file_identity> ReadIdentity(const std::string &dir);
-bool WriteIdentity(const std::string &dir, const sen_file_identity &id);
+std::optional<sen_file_identity> ReadIdentity(const std::string& dir);
+bool WriteIdentity(const std::string& dir, const sen_file_identity& id);
 
-} // namespace senna
+}  // namespace senna

@@ -1,8 +1,8 @@
 #include "senna/index_writer.h"
 
-#include "senna/text_repair.h"
-
 #include <string>
+
+#include "senna/text_repair.h"
 
 namespace senna {
 
@@ -18,10 +18,10 @@ sen_rc FromGroonga(grn_rc rc) {
 
 // Adds (add) or takes out the postings of value in one section of document id, in the
 // given index (nothing when it is absent).
-grn_rc UpdateIndex(Database &db, grn_obj *index, grn_id id, unsigned section,
+grn_rc UpdateIndex(Database& db, grn_obj* index, grn_id id, unsigned section,
                    std::string_view value, bool add) {
     if (value.empty() || !index) return GRN_SUCCESS;
-    grn_ctx *ctx = db.ctx();
+    grn_ctx* ctx = db.ctx();
     std::string scratch;
     value = TokenizableText(ctx, value, scratch);
     grn_obj text;
@@ -34,16 +34,16 @@ grn_rc UpdateIndex(Database &db, grn_obj *index, grn_id id, unsigned section,
 }
 
 // The same for both indexes.
-grn_rc UpdateSection(Database &db, grn_id id, unsigned section, std::string_view value, bool add) {
+grn_rc UpdateSection(Database& db, grn_id id, unsigned section, std::string_view value, bool add) {
     grn_rc rc = UpdateIndex(db, db.index(), id, section, value, add);
     if (rc != GRN_SUCCESS) return rc;
     return UpdateIndex(db, db.chars(), id, section, value, add);
 }
 
-grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section,
+grn_rc BulkAppend(Database& db, grn_ii_buffer* bulk, grn_id id, unsigned section,
                   std::string_view value) {
     if (value.empty()) return GRN_SUCCESS;
-    grn_ctx *ctx = db.ctx();
+    grn_ctx* ctx = db.ctx();
     std::string scratch;
     value = TokenizableText(ctx, value, scratch);
     grn_obj text;
@@ -55,7 +55,7 @@ grn_rc BulkAppend(Database &db, grn_ii_buffer *bulk, grn_id id, unsigned section
 }
 
 // The first two characters of value (one when it holds only one), "" when it is empty.
-std::string ProbeOf(grn_ctx *ctx, std::string_view value) {
+std::string ProbeOf(grn_ctx* ctx, std::string_view value) {
     std::string scratch;
     value = TokenizableText(ctx, value, scratch);
     const char *p = value.data(), *end = p + value.size();
@@ -68,10 +68,10 @@ std::string ProbeOf(grn_ctx *ctx, std::string_view value) {
 }
 
 // True when the bigram index finds document id by probe.
-bool IndexFinds(Database &db, grn_id id, const std::string &probe) {
-    grn_ctx *ctx = db.ctx();
-    grn_obj *res = grn_table_create(ctx, nullptr, 0, nullptr,
-                                    GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC, db.docs(), nullptr);
+bool IndexFinds(Database& db, grn_id id, const std::string& probe) {
+    grn_ctx* ctx = db.ctx();
+    grn_obj* res = grn_table_create(
+        ctx, nullptr, 0, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC, db.docs(), nullptr);
     if (!res) return false;
     grn_obj query;
     GRN_TEXT_INIT(&query, 0);
@@ -85,15 +85,14 @@ bool IndexFinds(Database &db, grn_id id, const std::string &probe) {
     return found;
 }
 
-} // namespace
+}  // namespace
 
-IndexWriter::IndexWriter(Database &db, bool fresh) : db_(db) {
+IndexWriter::IndexWriter(Database& db, bool fresh) : db_(db) {
     if (!fresh) return;
     // Only the bigram index: the builder drops documents of an index without positions
     // once it holds a few tens of millions of characters, so the character index is
     // always updated document by document.
-    bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii *>(db_.index()),
-                               kBulkBufferBytes);
+    bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii*>(db_.index()), kBulkBufferBytes);
 }
 
 IndexWriter::~IndexWriter() {
@@ -115,7 +114,7 @@ sen_rc IndexWriter::Finish() {
 sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string_view text) {
     if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
     if (failed_) return sen_other_error;
-    grn_ctx *ctx = db_.ctx();
+    grn_ctx* ctx = db_.ctx();
     int added = 0;
     grn_id id =
         grn_table_add(ctx, db_.docs(), key.data(), static_cast<unsigned>(key.size()), &added);
@@ -155,7 +154,7 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
 
 sen_rc IndexWriter::Delete(std::string_view key, std::string_view path, std::string_view text) {
     if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
-    grn_ctx *ctx = db_.ctx();
+    grn_ctx* ctx = db_.ctx();
     grn_id id = grn_table_get(ctx, db_.docs(), key.data(), static_cast<unsigned>(key.size()));
     if (id == GRN_ID_NIL) return sen_invalid_argument;
     // Postings still in the bulk builder can only be removed once they are in the index.
@@ -167,4 +166,4 @@ sen_rc IndexWriter::Delete(std::string_view key, std::string_view path, std::str
     return FromGroonga(a != GRN_SUCCESS ? a : b != GRN_SUCCESS ? b : c);
 }
 
-} // namespace senna
+}  // namespace senna

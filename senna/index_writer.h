@@ -5,11 +5,11 @@
 // updates.
 #pragma once
 
-#include "senna/database.h"
-#include "senna/senna.h"
-
 #include <string>
 #include <string_view>
+
+#include "senna/database.h"
+#include "senna/senna.h"
 
 namespace senna {
 
@@ -17,12 +17,12 @@ namespace senna {
 constexpr size_t kMaxKeyBytes = 127;
 
 class IndexWriter {
-public:
+  public:
     // fresh: db is a newly created, empty generation, so the bulk builder may be used.
-    IndexWriter(Database &db, bool fresh);
+    IndexWriter(Database& db, bool fresh);
     ~IndexWriter();
-    IndexWriter(const IndexWriter &) = delete;
-    IndexWriter &operator=(const IndexWriter &) = delete;
+    IndexWriter(const IndexWriter&) = delete;
+    IndexWriter& operator=(const IndexWriter&) = delete;
 
     // Adds key with its folded path and text; sen_invalid_argument when the key is empty,
     // too long or already present.
@@ -34,9 +34,9 @@ public:
     // Writes out what the bulk builder holds; later changes are applied one by one.
     sen_rc Finish();
 
-private:
-    Database &db_;
-    grn_ii_buffer *bulk_ = nullptr; // bigram index only
+  private:
+    Database& db_;
+    grn_ii_buffer* bulk_ = nullptr;  // bigram index only
     grn_id last_bulk_id_ = GRN_ID_NIL;
     // A piece of the last document given to the builder, looked up after the commit: a
     // builder that lost the end of its input must not make an index that misses documents.
@@ -45,4 +45,4 @@ private:
     bool failed_ = false;
 };
 
-} // namespace senna
+}  // namespace senna

@@ -14,8 +14,8 @@ bool IsBlank(char c) {
 bool EndsWord(char c) { return IsBlank(c) || c == '(' || c == ')' || c == '"'; }
 
 class Parser {
-public:
-    Parser(const std::string &s, sen_sel_operator default_op, int max_exprs)
+  public:
+    Parser(const std::string& s, sen_sel_operator default_op, int max_exprs)
         : s_(s), default_op_(default_op), max_exprs_(max_exprs) {}
 
     ParsedQuery Run() {
@@ -27,7 +27,7 @@ public:
         return q;
     }
 
-private:
+  private:
     void SkipBlanks() {
         while (p_ < s_.size() && IsBlank(s_[p_])) ++p_;
     }
@@ -39,7 +39,7 @@ private:
 
     // Parses items into group until ")" (consumed) or the end, or until the expression
     // limit stops a top-level sequence.
-    void Sequence(QueryNode &group, int depth, bool top) {
+    void Sequence(QueryNode& group, int depth, bool top) {
         bool pending_or = false;
         int exprs = 0;
         for (;;) {
@@ -47,7 +47,7 @@ private:
             if (p_ >= s_.size()) break;
             if (s_[p_] == ')') {
                 ++p_;
-                if (top) continue; // a stray ")" is ignored
+                if (top) continue;  // a stray ")" is ignored
                 return;
             }
             if (AtOr()) {
@@ -106,7 +106,7 @@ private:
         return out;
     }
 
-    const std::string &s_;
+    const std::string& s_;
     sen_sel_operator default_op_;
     int max_exprs_;
     size_t p_ = 0;
@@ -114,10 +114,10 @@ private:
     bool too_deep_ = false;
 };
 
-} // namespace
+}  // namespace
 
-ParsedQuery ParseQuery(const std::string &text, sen_sel_operator default_op, int max_exprs) {
+ParsedQuery ParseQuery(const std::string& text, sen_sel_operator default_op, int max_exprs) {
     return Parser(text, default_op, max_exprs).Run();
 }
 
-} // namespace senna
+}  // namespace senna

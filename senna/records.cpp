@@ -7,14 +7,14 @@ namespace senna {
 
 namespace {
 
-bool Before(const Record &a, const Record &b) {
+bool Before(const Record& a, const Record& b) {
     if (a.number != b.number) return a.number < b.number;
     return a.key < b.key;
 }
 
-} // namespace
+}  // namespace
 
-uint64_t KeyNumber(const std::string &key) {
+uint64_t KeyNumber(const std::string& key) {
     if (key.empty() || key.size() > 19) return 0;
     uint64_t n = 0;
     for (char c : key) {
@@ -24,9 +24,11 @@ uint64_t KeyNumber(const std::string &key) {
     return n;
 }
 
-void SortRecords(std::vector<Record> &records) { std::sort(records.begin(), records.end(), Before); }
+void SortRecords(std::vector<Record>& records) {
+    std::sort(records.begin(), records.end(), Before);
+}
 
-void MergeRecords(std::vector<Record> &into, std::vector<Record> &&found, sen_sel_operator op) {
+void MergeRecords(std::vector<Record>& into, std::vector<Record>&& found, sen_sel_operator op) {
     if (op == sen_sel_or && into.empty()) {
         into = std::move(found);
         return;
@@ -43,7 +45,7 @@ void MergeRecords(std::vector<Record> &into, std::vector<Record> &&found, sen_se
         } else if (take_right) {
             if (op == sen_sel_or) out.push_back(std::move(found[j]));
             ++j;
-        } else { // the same key on both sides
+        } else {  // the same key on both sides
             if (op != sen_sel_but) {
                 into[i].score += found[j].score;
                 out.push_back(std::move(into[i]));
@@ -55,4 +57,4 @@ void MergeRecords(std::vector<Record> &into, std::vector<Record> &&found, sen_se
     into = std::move(out);
 }
 
-} // namespace senna
+}  // namespace senna

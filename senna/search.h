@@ -3,16 +3,16 @@
 // operators. The result may hold more documents than contain the terms, never fewer.
 #pragma once
 
+#include <vector>
+
 #include "senna/database.h"
 #include "senna/query_parser.h"
 #include "senna/records.h"
-
-#include <vector>
 
 namespace senna {
 
 // The documents that query matches, in delivery order. Throws std::bad_alloc on memory
 // exhaustion; a Groonga failure yields what was found so far.
-std::vector<Record> RunQuery(Database &db, const ParsedQuery &query);
+std::vector<Record> RunQuery(Database& db, const ParsedQuery& query);
 
-} // namespace senna
+}  // namespace senna

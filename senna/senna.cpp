@@ -3,13 +3,6 @@
 // a query on it. No C++ exception leaves this file.
 #include "senna/senna.h"
 
-#include "senna/database.h"
-#include "senna/generations.h"
-#include "senna/index_writer.h"
-#include "senna/query_parser.h"
-#include "senna/records.h"
-#include "senna/search.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -18,11 +11,18 @@
 #include <optional>
 #include <string>
 
+#include "senna/database.h"
+#include "senna/generations.h"
+#include "senna/index_writer.h"
+#include "senna/query_parser.h"
+#include "senna/records.h"
+#include "senna/search.h"
+
 struct sen_index {
     std::shared_ptr<senna::Database> db;
-    std::unique_ptr<senna::IndexWriter> writer_state; // set while a generation is built
-    std::string path; // the index name
-    std::string dir;  // the generation folder
+    std::unique_ptr<senna::IndexWriter> writer_state;  // set while a generation is built
+    std::string path;                                  // the index name
+    std::string dir;                                   // the generation folder
     bool writer = false;
     std::optional<sen_file_identity> identity;
 };
@@ -41,8 +41,8 @@ struct CachedGeneration {
     std::optional<sen_file_identity> identity;
 };
 
-CachedGeneration &Cache() {
-    static CachedGeneration *cache = new CachedGeneration(); // lives as long as the process
+CachedGeneration& Cache() {
+    static CachedGeneration* cache = new CachedGeneration();  // lives as long as the process
     return *cache;
 }
 
@@ -62,17 +62,18 @@ bool Ready() {
     return true;
 }
 
-template <typename F> sen_rc Guard(F &&f) {
+template <typename F>
+sen_rc Guard(F&& f) {
     try {
         return f();
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         return sen_memory_exhausted;
     } catch (...) {
         return sen_other_error;
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -80,13 +81,13 @@ sen_rc sen_init(void) { return Ready() ? sen_success : sen_other_error; }
 
 sen_rc sen_fin(void) { return sen_success; }
 
-sen_index *sen_index_open(const char *path) {
+sen_index* sen_index_open(const char* path) {
     if (!path) return nullptr;
     try {
         if (!Ready()) return nullptr;
         std::string dir = senna::ResolveCurrent(path);
         if (dir.empty()) return nullptr;
-        CachedGeneration &cache = Cache();
+        CachedGeneration& cache = Cache();
         if (cache.dir != dir || !cache.db) {
             // Close the previous generation (unless a handle still reads it) before opening.
             cache = CachedGeneration();
@@ -96,7 +97,7 @@ sen_index *sen_index_open(const char *path) {
             cache.dir = dir;
             cache.identity = senna::ReadIdentity(dir);
         }
-        auto *i = new sen_index();
+        auto* i = new sen_index();
         i->db = cache.db;
         i->path = path;
         i->dir = dir;
@@ -107,20 +108,20 @@ sen_index *sen_index_open(const char *path) {
     }
 }
 
-sen_rc sen_index_close(sen_index *i) {
+sen_rc sen_index_close(sen_index* i) {
     if (!i) return sen_invalid_argument;
     if (i->writer) return sen_index_discard(i);
     delete i;
     return sen_success;
 }
 
-sen_rc sen_index_info_identity(sen_index *i, sen_file_identity *out) {
+sen_rc sen_index_info_identity(sen_index* i, sen_file_identity* out) {
     if (!i || !out || !i->identity) return sen_invalid_argument;
     *out = *i->identity;
     return sen_success;
 }
 
-sen_records *sen_records_open(sen_rec_unit record_unit, sen_rec_unit subrec_unit,
+sen_records* sen_records_open(sen_rec_unit record_unit, sen_rec_unit subrec_unit,
                               unsigned int max_n_subrecs) {
     (void)subrec_unit;
     (void)max_n_subrecs;
@@ -128,31 +129,31 @@ sen_records *sen_records_open(sen_rec_unit record_unit, sen_rec_unit subrec_unit
     return new (std::nothrow) sen_records();
 }
 
-sen_rc sen_records_close(sen_records *r) {
+sen_rc sen_records_close(sen_records* r) {
     if (!r) return sen_invalid_argument;
     delete r;
     return sen_success;
 }
 
-int sen_records_next(sen_records *r, void *keybuf, int bufsize, int *score) {
+int sen_records_next(sen_records* r, void* keybuf, int bufsize, int* score) {
     if (!r || r->next >= r->records.size()) return 0;
-    const senna::Record &rec = r->records[r->next++];
+    const senna::Record& rec = r->records[r->next++];
     if (keybuf && bufsize > 0) {
         size_t n = std::min(rec.key.size(), static_cast<size_t>(bufsize - 1));
         std::memcpy(keybuf, rec.key.data(), n);
-        static_cast<char *>(keybuf)[n] = '\0';
+        static_cast<char*>(keybuf)[n] = '\0';
     }
     if (score) *score = rec.score;
     return static_cast<int>(rec.key.size());
 }
 
-int sen_records_nhits(sen_records *r) { return r ? static_cast<int>(r->records.size()) : 0; }
+int sen_records_nhits(sen_records* r) { return r ? static_cast<int>(r->records.size()) : 0; }
 
-sen_query *sen_query_open(const char *str, unsigned int str_len, sen_sel_operator default_op,
+sen_query* sen_query_open(const char* str, unsigned int str_len, sen_sel_operator default_op,
                           int max_exprs, sen_encoding encoding) {
-    (void)encoding; // queries and texts are UTF-8 throughout
+    (void)encoding;  // queries and texts are UTF-8 throughout
     try {
-        auto *q = new sen_query();
+        auto* q = new sen_query();
         if (str) q->text.assign(str, str_len);
         q->parsed = senna::ParseQuery(q->text, default_op, max_exprs);
         return q;
@@ -161,7 +162,7 @@ sen_query *sen_query_open(const char *str, unsigned int str_len, sen_sel_operato
     }
 }
 
-unsigned int sen_query_rest(sen_query *q, const char **rest) {
+unsigned int sen_query_rest(sen_query* q, const char** rest) {
     if (!q) {
         if (rest) *rest = nullptr;
         return 0;
@@ -171,13 +172,13 @@ unsigned int sen_query_rest(sen_query *q, const char **rest) {
     return static_cast<unsigned>(q->text.size() - begin);
 }
 
-sen_rc sen_query_close(sen_query *q) {
+sen_rc sen_query_close(sen_query* q) {
     if (!q) return sen_invalid_argument;
     delete q;
     return sen_success;
 }
 
-sen_rc sen_query_exec(sen_index *i, sen_query *q, sen_records *r, sen_sel_operator op) {
+sen_rc sen_query_exec(sen_index* i, sen_query* q, sen_records* r, sen_sel_operator op) {
     if (!i || !q || !r || !i->db) return sen_invalid_argument;
     return Guard([&] {
         senna::MergeRecords(r->records, senna::RunQuery(*i->db, q->parsed), op);
@@ -186,7 +187,7 @@ sen_rc sen_query_exec(sen_index *i, sen_query *q, sen_records *r, sen_sel_operat
     });
 }
 
-sen_index *sen_index_create_next(const char *path, int copy_current) {
+sen_index* sen_index_create_next(const char* path, int copy_current) {
     if (!path) return nullptr;
     try {
         if (!Ready()) return nullptr;
@@ -205,7 +206,7 @@ sen_index *sen_index_create_next(const char *path, int copy_current) {
             senna::RemoveGeneration(dir);
             return nullptr;
         }
-        auto *i = new sen_index();
+        auto* i = new sen_index();
         i->db = std::move(db);
         i->writer_state = std::make_unique<senna::IndexWriter>(*i->db, fresh);
         i->path = path;
@@ -217,8 +218,8 @@ sen_index *sen_index_create_next(const char *path, int copy_current) {
     }
 }
 
-sen_rc sen_index_put(sen_index *i, const char *key, const char *folded_path,
-                     unsigned int path_len, const char *folded_text, unsigned int text_len) {
+sen_rc sen_index_put(sen_index* i, const char* key, const char* folded_path, unsigned int path_len,
+                     const char* folded_text, unsigned int text_len) {
     if (!i || !i->writer || !i->writer_state || !key || (!folded_path && path_len) ||
         (!folded_text && text_len))
         return sen_invalid_argument;
@@ -227,8 +228,8 @@ sen_rc sen_index_put(sen_index *i, const char *key, const char *folded_path,
     });
 }
 
-sen_rc sen_index_delete(sen_index *i, const char *key, const char *folded_path,
-                        unsigned int path_len, const char *folded_text, unsigned int text_len) {
+sen_rc sen_index_delete(sen_index* i, const char* key, const char* folded_path,
+                        unsigned int path_len, const char* folded_text, unsigned int text_len) {
     if (!i || !i->writer || !i->writer_state || !key || (!folded_path && path_len) ||
         (!folded_text && text_len))
         return sen_invalid_argument;
@@ -237,7 +238,7 @@ sen_rc sen_index_delete(sen_index *i, const char *key, const char *folded_path,
     });
 }
 
-sen_rc sen_index_set_info_identity(sen_index *i, const sen_file_identity *id) {
+sen_rc sen_index_set_info_identity(sen_index* i, const sen_file_identity* id) {
     if (!i || !i->writer || !id) return sen_invalid_argument;
     return Guard([&] {
         if (!senna::WriteIdentity(i->dir, *id)) return sen_file_operation_error;
@@ -246,13 +247,13 @@ sen_rc sen_index_set_info_identity(sen_index *i, const sen_file_identity *id) {
     });
 }
 
-sen_rc sen_index_publish(sen_index *i) {
+sen_rc sen_index_publish(sen_index* i) {
     if (!i || !i->writer) return sen_invalid_argument;
     sen_rc rc = Guard([&] {
         sen_rc finished = i->writer_state->Finish();
         i->writer_state.reset();
         bool flushed = finished == sen_success && i->db->Flush();
-        i->db.reset(); // closes the database: every file is complete before the switch
+        i->db.reset();  // closes the database: every file is complete before the switch
         if (finished != sen_success) return finished;
         if (!flushed) return sen_file_operation_error;
         return senna::SwitchTo(i->path, i->dir) ? sen_success : sen_file_operation_error;
@@ -261,7 +262,7 @@ sen_rc sen_index_publish(sen_index *i) {
     return rc;
 }
 
-sen_rc sen_index_discard(sen_index *i) {
+sen_rc sen_index_discard(sen_index* i) {
     if (!i || !i->writer) return sen_invalid_argument;
     i->writer_state.reset();
     i->db.reset();
@@ -270,12 +271,12 @@ sen_rc sen_index_discard(sen_index *i) {
     return sen_success;
 }
 
-sen_rc sen_index_remove_stale(const char *path) {
+sen_rc sen_index_remove_stale(const char* path) {
     if (!path) return sen_invalid_argument;
     return Guard([&] { return senna::RemoveStale(path) ? sen_success : sen_file_operation_error; });
 }
 
-long long sen_index_disk_size(const char *path) {
+long long sen_index_disk_size(const char* path) {
     if (!path) return 0;
     try {
         std::string dir = senna::ResolveCurrent(path);
@@ -285,4 +286,4 @@ long long sen_index_disk_size(const char *path) {
     }
 }
 
-} // extern "C"
+}  // extern "C"

@@ -2,10 +2,10 @@
 
 namespace senna {
 
-std::string_view TokenizableText(grn_ctx *ctx, std::string_view text, std::string &scratch) {
-    const char *begin = text.data();
-    const char *end = begin + text.size();
-    const char *p = begin;
+std::string_view TokenizableText(grn_ctx* ctx, std::string_view text, std::string& scratch) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const char* p = begin;
     // The usual case: a clean text is not copied.
     while (p < end) {
         int n = *p ? grn_charlen(ctx, p, end) : 0;
@@ -27,4 +27,4 @@ std::string_view TokenizableText(grn_ctx *ctx, std::string_view text, std::strin
     return scratch;
 }
 
-} // namespace senna
+}  // namespace senna

@@ -11,6 +11,6 @@ namespace senna {
 
 // text itself when Groonga can tokenize all of it; otherwise a copy in scratch where every
 // byte of an ill-formed sequence and every zero byte is a blank.
-std::string_view TokenizableText(grn_ctx *ctx, std::string_view text, std::string &scratch);
+std::string_view TokenizableText(grn_ctx* ctx, std::string_view text, std::string& scratch);
 
-} // namespace senna
+}  // namespace senna

@@ -17,7 +17,7 @@ struct Doc {
 };
 
 class SennaTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("senna_test_" + std::to_string(::getpid()) + "_" +
@@ -33,10 +33,10 @@ protected:
     }
 
     // Builds and publishes a generation holding docs (on top of the current one if copy).
-    void Build(const std::vector<Doc> &docs, bool copy = false) {
-        sen_index *w = sen_index_create_next(path_.c_str(), copy);
+    void Build(const std::vector<Doc>& docs, bool copy = false) {
+        sen_index* w = sen_index_create_next(path_.c_str(), copy);
         ASSERT_NE(w, nullptr);
-        for (const Doc &d : docs)
+        for (const Doc& d : docs)
             ASSERT_EQ(sen_index_put(w, d.key.c_str(), d.path.data(), d.path.size(), d.text.data(),
                                     d.text.size()),
                       sen_success)
@@ -45,10 +45,10 @@ protected:
     }
 
     // Keys a query returns, in delivery order, through the calls the viewer makes.
-    static std::vector<std::string> Keys(sen_index *i, const std::string &query,
+    static std::vector<std::string> Keys(sen_index* i, const std::string& query,
                                          sen_sel_operator def = sen_sel_and, int max = 10) {
-        sen_records *r = sen_records_open(sen_rec_document, sen_rec_none, 0);
-        sen_query *q = sen_query_open(query.data(), query.size(), def, max, sen_enc_utf8);
+        sen_records* r = sen_records_open(sen_rec_document, sen_rec_none, 0);
+        sen_query* q = sen_query_open(query.data(), query.size(), def, max, sen_enc_utf8);
         EXPECT_EQ(sen_query_exec(i, q, r, sen_sel_or), sen_success);
         std::vector<std::string> keys;
         char buf[128];
@@ -60,9 +60,9 @@ protected:
         return keys;
     }
 
-    std::vector<std::string> Keys(const std::string &query, sen_sel_operator def = sen_sel_and,
+    std::vector<std::string> Keys(const std::string& query, sen_sel_operator def = sen_sel_and,
                                   int max = 10) {
-        sen_index *i = sen_index_open(path_.c_str());
+        sen_index* i = sen_index_open(path_.c_str());
         EXPECT_NE(i, nullptr);
         if (!i) return {};
         auto keys = Keys(i, query, def, max);
@@ -91,41 +91,41 @@ TEST_F(SennaTest, FindsSubstringsInEveryScript) {
            {"3", "/docs/mixed", "ab文書 x"},
            {"4", "/other/xnone", "nothing here"}});
     struct Case {
-        const char *query;
+        const char* query;
         Keys_ want;
     } cases[] = {
         {"\"bcd\"", {"1"}},
         {"\"書管\"", {"2"}},
         {"\"b文\"", {"3"}},
         {"\"文書\"", {"2", "3"}},
-        {"\"de fg\"", {"1"}},       // across a blank
-        {"\"docs/\"", {"1", "2", "3"}}, // in the path
-        {"\"ム\"", {"2"}},            // single character at the end of a text
-        {"\"b\"", {"1", "3"}},        // single character inside
-        {"\"x\"", {"3", "4"}},        // single character, in the path of 4
+        {"\"de fg\"", {"1"}},            // across a blank
+        {"\"docs/\"", {"1", "2", "3"}},  // in the path
+        {"\"ム\"", {"2"}},               // single character at the end of a text
+        {"\"b\"", {"1", "3"}},           // single character inside
+        {"\"x\"", {"3", "4"}},           // single character, in the path of 4
         {"\"理シ\"", {"2"}},
         {"\"fghij\"", {"1"}},
         {"\"ghijk\"", {}},
-        {"\"ace\"", {}},             // the characters, but not as a phrase
+        {"\"ace\"", {}},  // the characters, but not as a phrase
         {"\"zz\"", {}},
         {"\"r/xn\"", {"4"}},
-        {"\"jp文\"", {}},            // path and text do not run into each other
+        {"\"jp文\"", {}},  // path and text do not run into each other
     };
-    for (const Case &c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
+    for (const Case& c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
 }
 
 TEST_F(SennaTest, TextAfterBadBytesIsStillFound) {
     std::string bad = "abc \xff\xfe def \xe6\x96 ghi";
     bad += std::string("\0jkl", 4);
     Build({{"1", "/q\xc0x", bad}, {"2", "/p", "other"}});
-    for (const char *q : {"\"abc\"", "\"def\"", "\"ghi\"", "\"jkl\"", "\"x\""})
+    for (const char* q : {"\"abc\"", "\"def\"", "\"ghi\"", "\"jkl\"", "\"x\""})
         EXPECT_EQ(Keys(q), Keys_{"1"}) << q;
-    sen_index *w = sen_index_create_next(path_.c_str(), 1);
+    sen_index* w = sen_index_create_next(path_.c_str(), 1);
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(sen_index_delete(w, "1", "/q\xc0x", 4, bad.data(), bad.size()), sen_success);
     ASSERT_EQ(sen_index_publish(w), sen_success);
     EXPECT_EQ(Keys("\"jkl\""), Keys_{});
-    EXPECT_EQ(Keys("\"x\""), Keys_{}); // single characters are taken out too
+    EXPECT_EQ(Keys("\"x\""), Keys_{});  // single characters are taken out too
 }
 
 TEST_F(SennaTest, OperatorsAndGroups) {
@@ -134,7 +134,7 @@ TEST_F(SennaTest, OperatorsAndGroups) {
            {"3", "/p", "banana cherry"},
            {"4", "/p", "durian"}});
     struct Case {
-        const char *query;
+        const char* query;
         sen_sel_operator def;
         Keys_ want;
     } cases[] = {
@@ -147,16 +147,16 @@ TEST_F(SennaTest, OperatorsAndGroups) {
         {"cherry -(apple OR durian)", sen_sel_and, {"3"}},
         {"durian OR -cherry", sen_sel_and, {"1", "4"}},
         {"apple banana", sen_sel_but, {"2"}},
-        {"\"apple banana\"", sen_sel_and, {"1"}}, // a phrase, not two terms
+        {"\"apple banana\"", sen_sel_and, {"1"}},  // a phrase, not two terms
         {"\"banana apple\"", sen_sel_and, {}},
-        {"(apple", sen_sel_and, {"1", "2"}},      // unclosed group closes at the end
-        {"apple)", sen_sel_and, {"1", "2"}},      // stray ")" ignored
+        {"(apple", sen_sel_and, {"1", "2"}},  // unclosed group closes at the end
+        {"apple)", sen_sel_and, {"1", "2"}},  // stray ")" ignored
         {"()", sen_sel_and, {}},
         {"\"\"", sen_sel_and, {}},
         {"", sen_sel_and, {}},
         {"OR apple OR", sen_sel_and, {"1", "2"}},
     };
-    for (const Case &c : cases) EXPECT_EQ(Keys(c.query, c.def), c.want) << c.query;
+    for (const Case& c : cases) EXPECT_EQ(Keys(c.query, c.def), c.want) << c.query;
     // Nesting too deep to parse matches nothing rather than overflowing the stack.
     EXPECT_EQ(Keys(std::string(100000, '(') + "apple"), Keys_{});
     EXPECT_EQ(Keys(std::string(20, '(') + "apple"), (Keys_{"1", "2"}));
@@ -169,33 +169,35 @@ TEST_F(SennaTest, QuerySyntaxOfGroongaIsPlainText) {
            {"4", "/p", "back\\slash at@mark it's \"quoted\""},
            {"5", "/p", "ABC plain"}});
     struct Case {
-        const char *query;
+        const char* query;
         Keys_ want;
     } cases[] = {
         {"\"a:b\"", {"1"}},
         {"\"x\" OR \"(\"", {"2"}},
         {"\"-ABC\"", {"3"}},
         {"\"*\"", {"3"}},
-        {"\"k\\\\s\"", {"4"}}, // escaped backslash
+        {"\"k\\\\s\"", {"4"}},  // escaped backslash
         {"\"@m\"", {"4"}},
         {"\"'s\"", {"4"}},
-        {"\"\\\"quoted\\\"\"", {"4"}}, // escaped quotes
+        {"\"\\\"quoted\\\"\"", {"4"}},  // escaped quotes
         {"\"ABC\"", {"3", "5"}},
-        {"a:b", {"1"}},             // bare words too
+        {"a:b", {"1"}},  // bare words too
         {"\"ABC\" OR \"a:b\" OR \"*\"", {"1", "3", "5"}},
     };
-    for (const Case &c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
+    for (const Case& c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
 }
 
 TEST_F(SennaTest, ExpressionLimitLeavesRest) {
-    Build({{"1", "/p", "t0 t1 t2 t3 t4 t5 t6 t7 t8 t9"}, {"2", "/p", "t0 t1 t2 t3 t4 t5 t6 t7 t8 t9 tz"}});
-    std::string ten = "(\"t0\") (\"t1\") (\"t2\") (\"t3\") (\"t4\") (\"t5\") (\"t6\") (\"t7\") "
-                      "(\"t8\") (\"t9\")";
+    Build({{"1", "/p", "t0 t1 t2 t3 t4 t5 t6 t7 t8 t9"},
+           {"2", "/p", "t0 t1 t2 t3 t4 t5 t6 t7 t8 t9 tz"}});
+    std::string ten =
+        "(\"t0\") (\"t1\") (\"t2\") (\"t3\") (\"t4\") (\"t5\") (\"t6\") (\"t7\") "
+        "(\"t8\") (\"t9\")";
     // The eleventh group is not parsed, so it does not narrow the candidates.
     std::string q = ten + " (\"tz\") (\"nowhere\")";
     EXPECT_EQ(Keys(q), (Keys_{"1", "2"}));
-    sen_query *sq = sen_query_open(q.data(), q.size(), sen_sel_and, 10, sen_enc_utf8);
-    const char *rest = nullptr;
+    sen_query* sq = sen_query_open(q.data(), q.size(), sen_sel_and, 10, sen_enc_utf8);
+    const char* rest = nullptr;
     unsigned n = sen_query_rest(sq, &rest);
     EXPECT_EQ(std::string(rest, n), "(\"tz\") (\"nowhere\")");
     sen_query_close(sq);
@@ -212,28 +214,32 @@ TEST_F(SennaTest, ExpressionLimitLeavesRest) {
 }
 
 TEST_F(SennaTest, KeysComeInNumericOrder) {
-    Build({{"10", "/p", "common"}, {"2", "/p", "common"}, {"1", "/p", "common"},
-           {"100", "/p", "common"}, {"9", "/p", "common"}});
+    Build({{"10", "/p", "common"},
+           {"2", "/p", "common"},
+           {"1", "/p", "common"},
+           {"100", "/p", "common"},
+           {"9", "/p", "common"}});
     EXPECT_EQ(Keys("common"), (Keys_{"1", "2", "9", "10", "100"}));
 }
 
 TEST_F(SennaTest, PutRefusesDuplicateAndBadKeys) {
-    sen_index *w = sen_index_create_next(path_.c_str(), 0);
+    sen_index* w = sen_index_create_next(path_.c_str(), 0);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(sen_index_put(w, "1", "/a", 2, "x", 1), sen_success);
     EXPECT_EQ(sen_index_put(w, "1", "/a", 2, "y", 1), sen_invalid_argument);
     EXPECT_EQ(sen_index_put(w, "", "/a", 2, "y", 1), sen_invalid_argument);
-    EXPECT_EQ(sen_index_put(w, std::string(128, '7').c_str(), "/a", 2, "y", 1), sen_invalid_argument);
+    EXPECT_EQ(sen_index_put(w, std::string(128, '7').c_str(), "/a", 2, "y", 1),
+              sen_invalid_argument);
     EXPECT_EQ(sen_index_delete(w, "5", "/a", 2, "y", 1), sen_invalid_argument);
-    EXPECT_EQ(sen_index_put(w, "2", nullptr, 0, nullptr, 0), sen_success); // nothing to index
+    EXPECT_EQ(sen_index_put(w, "2", nullptr, 0, nullptr, 0), sen_success);  // nothing to index
     ASSERT_EQ(sen_index_publish(w), sen_success);
     EXPECT_EQ(Keys("\"x\""), Keys_{"1"});
 }
 
 TEST_F(SennaTest, FreshBuildTakesRemovalsBetweenAdditions) {
-    sen_index *w = sen_index_create_next(path_.c_str(), 0);
+    sen_index* w = sen_index_create_next(path_.c_str(), 0);
     ASSERT_NE(w, nullptr);
-    auto put = [&](const char *key, const std::string &text) {
+    auto put = [&](const char* key, const std::string& text) {
         return sen_index_put(w, key, "/p", 2, text.data(), text.size());
     };
     ASSERT_EQ(put("1", "alpha beta"), sen_success);
@@ -241,7 +247,7 @@ TEST_F(SennaTest, FreshBuildTakesRemovalsBetweenAdditions) {
     ASSERT_EQ(put("3", "gamma delta"), sen_success);
     ASSERT_EQ(sen_index_delete(w, "2", "/p", 2, "beta gamma", 10), sen_success);
     ASSERT_EQ(put("4", "delta beta"), sen_success);
-    ASSERT_EQ(put("2", "epsilon"), sen_success); // a removed key comes back
+    ASSERT_EQ(put("2", "epsilon"), sen_success);  // a removed key comes back
     ASSERT_EQ(sen_index_delete(w, "1", "/p", 2, "alpha beta", 10), sen_success);
     ASSERT_EQ(sen_index_publish(w), sen_success);
     EXPECT_EQ(Keys("\"beta\""), Keys_{"4"});
@@ -253,11 +259,11 @@ TEST_F(SennaTest, FreshBuildTakesRemovalsBetweenAdditions) {
 
 TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     Build({{"1", "/p", "first generation"}});
-    sen_index *reader = sen_index_open(path_.c_str());
+    sen_index* reader = sen_index_open(path_.c_str());
     ASSERT_NE(reader, nullptr);
 
     // Built on a copy: the old document stays, one is removed, one is added.
-    sen_index *w = sen_index_create_next(path_.c_str(), 1);
+    sen_index* w = sen_index_create_next(path_.c_str(), 1);
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(sen_index_put(w, "2", "/p", 2, "second one", 10), sen_success);
     ASSERT_EQ(sen_index_put(w, "3", "/p", 2, "third gen", 9), sen_success);
@@ -272,7 +278,7 @@ TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     EXPECT_EQ(Keys(reader, "\"first\""), Keys_{"1"});
     EXPECT_EQ(Keys("\"second\""), Keys_{"2"});
     EXPECT_EQ(Keys("\"first\""), Keys_{"1"});
-    EXPECT_EQ(Keys("\"gen\""), Keys_{"1"}); // the removed document is gone
+    EXPECT_EQ(Keys("\"gen\""), Keys_{"1"});  // the removed document is gone
     // Even with its folder removed, the open handle reads the files it opened.
     ASSERT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
     EXPECT_EQ(Keys(reader, "\"first\""), Keys_{"1"});
@@ -292,18 +298,18 @@ TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
 TEST_F(SennaTest, RemoveStaleKeepsOnlyCurrent) {
     Build({{"1", "/p", "one"}});
     Build({{"1", "/p", "two"}});
-    sen_index *abandoned = sen_index_create_next(path_.c_str(), 0); // a run that was killed
+    sen_index* abandoned = sen_index_create_next(path_.c_str(), 0);  // a run that was killed
     ASSERT_NE(abandoned, nullptr);
     auto generations = [&] {
         int n = 0;
-        for (auto &e : fs::directory_iterator(dir_))
+        for (auto& e : fs::directory_iterator(dir_))
             if (e.path().filename() != "sindex" && fs::is_directory(e.symlink_status())) ++n;
         return n;
     };
     EXPECT_EQ(generations(), 3);
     fs::create_directories(dir_ / "unrelated");
     EXPECT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
-    EXPECT_EQ(generations(), 2); // current and the unrelated folder
+    EXPECT_EQ(generations(), 2);  // current and the unrelated folder
     EXPECT_TRUE(fs::exists(dir_ / "unrelated"));
     EXPECT_EQ(Keys("\"two\""), Keys_{"1"});
     EXPECT_GT(sen_index_disk_size(path_.c_str()), 0);
@@ -312,25 +318,25 @@ TEST_F(SennaTest, RemoveStaleKeepsOnlyCurrent) {
 
 TEST_F(SennaTest, DiscardLeavesCurrentUntouched) {
     Build({{"1", "/p", "kept"}});
-    sen_index *w = sen_index_create_next(path_.c_str(), 1);
+    sen_index* w = sen_index_create_next(path_.c_str(), 1);
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(sen_index_put(w, "2", "/p", 2, "dropped", 7), sen_success);
     EXPECT_EQ(sen_index_discard(w), sen_success);
     EXPECT_EQ(Keys("\"dropped\""), Keys_{});
     EXPECT_EQ(Keys("\"kept\""), Keys_{"1"});
     int entries = 0;
-    for (auto &e : fs::directory_iterator(dir_)) (void)e, ++entries;
-    EXPECT_EQ(entries, 2); // the name and its generation
+    for (auto& e : fs::directory_iterator(dir_)) (void)e, ++entries;
+    EXPECT_EQ(entries, 2);  // the name and its generation
 }
 
 TEST_F(SennaTest, IdentityRoundTrip) {
-    sen_index *w = sen_index_create_next(path_.c_str(), 0);
+    sen_index* w = sen_index_create_next(path_.c_str(), 0);
     ASSERT_NE(w, nullptr);
     sen_file_identity id{123456789012LL, 1700000000123456789LL, 987654321ULL};
     ASSERT_EQ(sen_index_set_info_identity(w, &id), sen_success);
     ASSERT_EQ(sen_index_publish(w), sen_success);
 
-    sen_index *i = sen_index_open(path_.c_str());
+    sen_index* i = sen_index_open(path_.c_str());
     ASSERT_NE(i, nullptr);
     sen_file_identity got{};
     ASSERT_EQ(sen_index_info_identity(i, &got), sen_success);
@@ -351,10 +357,10 @@ TEST_F(SennaTest, IdentityRoundTrip) {
 
 TEST_F(SennaTest, KeyBufferIsCut) {
     Build({{"12345678", "/p", "word"}});
-    sen_index *i = sen_index_open(path_.c_str());
+    sen_index* i = sen_index_open(path_.c_str());
     ASSERT_NE(i, nullptr);
-    sen_records *r = sen_records_open(sen_rec_document, sen_rec_none, 0);
-    sen_query *q = sen_query_open("word", 4, sen_sel_and, 10, sen_enc_utf8);
+    sen_records* r = sen_records_open(sen_rec_document, sen_rec_none, 0);
+    sen_query* q = sen_query_open("word", 4, sen_sel_and, 10, sen_enc_utf8);
     ASSERT_EQ(sen_query_exec(i, q, r, sen_sel_or), sen_success);
     char buf[5];
     EXPECT_EQ(sen_records_next(r, buf, sizeof buf, nullptr), 8);
@@ -365,4 +371,4 @@ TEST_F(SennaTest, KeyBufferIsCut) {
     sen_index_close(i);
 }
 
-} // namespace
+}  // namespace
