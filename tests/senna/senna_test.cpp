@@ -114,6 +114,27 @@ TEST_F(SennaTest, FindsSubstringsInEveryScript) {
     for (const Case& c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
 }
 
+TEST_F(SennaTest, RepeatsAndBlanksFoundInBulkAndSingleUpdates) {
+    const std::vector<std::string> texts = {"aaaa", "ababab", "あああ", "xyzxyzxyz", "ab  cd"};
+    // Keys 1..5 through the bulk builder of a fresh generation, 11..15 added one by one.
+    std::vector<Doc> first, second;
+    for (size_t k = 0; k < texts.size(); ++k) {
+        first.push_back({std::to_string(k + 1), "", texts[k]});
+        second.push_back({std::to_string(k + 11), "", texts[k]});
+    }
+    Build(first);
+    Build(second, true);
+    struct Case {
+        const char* query;
+        Keys_ want;
+    } cases[] = {
+        {"\"aaa\"", {"1", "11"}},       {"\"aaaa\"", {"1", "11"}},   {"\"aaaaa\"", {}},
+        {"\"babab\"", {"2", "12"}},     {"\"あああ\"", {"3", "13"}}, {"\"zxyzx\"", {"4", "14"}},
+        {"\"xyzxyzxyz\"", {"4", "14"}}, {"\"b  c\"", {"5", "15"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
+}
+
 TEST_F(SennaTest, TextAfterBadBytesIsStillFound) {
     std::string bad = "abc \xff\xfe def \xe6\x96 ghi";
     bad += std::string("\0jkl", 4);
