@@ -11,6 +11,8 @@
 #include <cstring>
 #include <deque>
 
+#include "text/app_error.h"
+
 extern char** environ;
 
 namespace daradiv {
@@ -118,21 +120,14 @@ void WorkerPool::Run(const std::vector<WorkerRequest>& requests, const ResultHan
         // Hand out work to idle workers.
         for (Worker& w : workers_) {
             while (!w.busy && !pending.empty()) {
-                if (w.pid < 0 && !Start(w)) {
-                    size_t index = pending.front();
-                    pending.pop_front();
-                    WorkerResult r;
-                    r.error = cannot_start;
-                    on_result(index, std::move(r));
-                    continue;
-                }
+                // Without workers every document would fail and the index would be emptied.
+                if (w.pid < 0 && !Start(w)) throw AppError(cannot_start);
                 w.request = pending.front();
                 pending.pop_front();
                 if (!WriteFrame(w.to_worker, EncodeRequest(requests[w.request]))) {
                     // The worker died before it took the request: give it to a fresh one.
                     pending.push_front(w.request);
                     Stop(w, true);
-                    if (!Start(w)) continue;
                     continue;
                 }
                 w.busy = true;

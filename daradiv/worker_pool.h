@@ -30,8 +30,8 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    // Extracts every request and reports each result exactly once; a worker that cannot be
-    // started fails the requests given to it with a reason.
+    // Extracts every request and reports each result exactly once. Throws AppError when a
+    // worker cannot be started at all (the run must not go on without extraction).
     void Run(const std::vector<WorkerRequest>& requests, const ResultHandler& on_result);
 
 private:

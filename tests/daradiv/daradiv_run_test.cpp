@@ -332,3 +332,17 @@ TEST(DaradivRun, AMissingConfigurationEndsTheRunWithAReason) {
     EXPECT_NE(summary.find(program_files::kIndexerConfig), std::string::npos) << summary;
     EXPECT_FALSE(fs::exists(folder.app() + program_files::kInformationFile));
 }
+
+TEST(DaradivRun, WithoutItsWorkerTheRunFailsAndKeepsTheIndex) {
+    IndexerFolder folder("noworker");
+    folder.Configure(".txt");
+    std::string doc = folder.Put("a.txt", "persimmon");
+    ASSERT_EQ(folder.Run(), 0);
+    fs::remove(folder.app() + program_files::kWorkerExecutable);
+    folder.Put("a.txt", "quince");
+    folder.Configure(".txt", /*rebuild=*/true);
+    EXPECT_EQ(folder.Run(), 1);
+    EXPECT_NE(folder.Summary().find(program_files::kWorkerExecutable), std::string::npos)
+        << folder.Summary();
+    EXPECT_EQ(folder.Search("persimmon"), std::set<std::string>{doc});
+}

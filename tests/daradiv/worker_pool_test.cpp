@@ -3,6 +3,7 @@
 #include <map>
 
 #include "daradiv/worker_pool.h"
+#include "text/app_error.h"
 
 using namespace daradiv;
 
@@ -47,10 +48,10 @@ TEST(WorkerPool, AFailingDocumentCostsThatDocumentOnly) {
     ASSERT_TRUE(results[0].ok);
 }
 
-TEST(WorkerPool, AWorkerThatCannotStartFailsItsDocuments) {
+TEST(WorkerPool, AWorkerThatCannotStartEndsTheRun) {
     WorkerPool pool("/nonexistent/daradiv-worker", 2, WorkerLimits{});
-    std::map<size_t, WorkerResult> results = RunAll(pool, {{"/a", ".txt"}, {"/b", ".txt"}});
-    ASSERT_EQ(results.size(), 2u);
-    EXPECT_FALSE(results[0].ok);
-    EXPECT_FALSE(results[1].error.empty());
+    size_t reported = 0;
+    EXPECT_THROW(pool.Run({{"/a", ".txt"}, {"/b", ".txt"}}, [&](size_t, WorkerResult) { ++reported; }),
+                 AppError);
+    EXPECT_EQ(reported, 0u);
 }
