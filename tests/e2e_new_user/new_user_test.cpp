@@ -3,6 +3,7 @@
 // Only the save chooser and the document opener are stand-ins; the confirmation of a stop is
 // the real message box, answered by clicking its OK button.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,7 +22,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 #include "app/gui/tform1.h"
 #include "indexer/program_files.h"
@@ -35,9 +35,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kPageMs = 30000;     // a page load or a script in the web view
-constexpr int kIndexMs = 90000;    // a whole indexer run followed to the dialog's idle state
-constexpr int kBulkFiles = 6000;   // enough that an update is still running when stopped
+constexpr int kPageMs = 30000;    // a page load or a script in the web view
+constexpr int kIndexMs = 90000;   // a whole indexer run followed to the dialog's idle state
+constexpr int kBulkFiles = 6000;  // enough that an update is still running when stopped
 
 QApplication& App() {
     static int argc = 1;
@@ -155,8 +155,9 @@ QStringList Rows(QWebEngineView* view) {
 // Clicks the first link of frame whose href contains part.
 void Click(QWebEngineView* view, const QString& frame, const QString& part) {
     MarkDocument(view);
-    Eval(view, QString("frames['%1'].document.querySelector('a[href*=\"%2\"]').click()")
-                   .arg(frame, part));
+    Eval(
+        view,
+        QString("frames['%1'].document.querySelector('a[href*=\"%2\"]').click()").arg(frame, part));
 }
 
 // Types text into widget as a user does: ASCII as keys, other characters as text committed
@@ -182,8 +183,9 @@ bool SearchFor(QWebEngineView* view, const QString& keyword) {
     if (!QTest::qWaitForWindowActive(view->window())) return false;
     view->setFocus();
     Eval(view, field + ".value='';" + field + ".focus()");
-    if (!WaitForScript(view, "frames['FrTop'].document.hasFocus()&&frames['FrTop'].document."
-                             "activeElement.name=='KEYWORD'"))
+    if (!WaitForScript(view,
+                       "frames['FrTop'].document.hasFocus()&&frames['FrTop'].document."
+                       "activeElement.name=='KEYWORD'"))
         return false;
     QWidget* target = view->focusProxy() ? view->focusProxy() : view;
     Type(target, keyword);
@@ -253,7 +255,9 @@ TEST(NewUser, TheViewerStartsFromACopiedProgramFolderWithTheInstructions) {
 
     // The program folder is the executable's own, whatever the current directory.
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return folder.Read("page/main.html").find("[インデックス未作成]") != std::string::npos; },
+        [&] {
+            return folder.Read("page/main.html").find("[インデックス未作成]") != std::string::npos;
+        },
         kPageMs))
         << folder.Read("page/main.html");
     EXPECT_NE(folder.Read("page/index.html").find("search.html"), std::string::npos);
@@ -317,11 +321,12 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
         EXPECT_NE(ini.find(line), std::string::npos) << line;
     EXPECT_NE(ini.find(fixtures + "/;;資料\r\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find(diaries + "/;;日記\r\n"), std::string::npos) << ini;
-    QStringList seen = FollowStatus(form2, [&] { return form2.Update().UpdateRunning == 0; },
-                                    kIndexMs);
+    QStringList seen = FollowStatus(
+        form2, [&] { return form2.Update().UpdateRunning == 0; }, kIndexMs);
     ASSERT_EQ(form2.Update().UpdateRunning, 0) << seen.join("\n").toStdString();
     EXPECT_EQ(form2.Button3->text(), kIdle);
-    EXPECT_TRUE(seen.last().contains("インデックス更新が完了しました")) << seen.join("\n").toStdString();
+    EXPECT_TRUE(seen.last().contains("インデックス更新が完了しました"))
+        << seen.join("\n").toStdString();
 
     // The dialog's return to idle rewrote the welcome page with the log.
     ASSERT_TRUE(WaitForScript(view, LoadedWith("index.html")));
@@ -373,8 +378,8 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
     form2.PageControl1->setCurrentWidget(form2.TabSheet2);
     AddFolder(forms, folder.File("bulk"), "大量");
     form2.Button3->click();
-    seen = FollowStatus(form2, [&] { return form2.StatusText().startsWith("インデックス更新中"); },
-                        kIndexMs);
+    seen = FollowStatus(
+        form2, [&] { return form2.StatusText().startsWith("インデックス更新中"); }, kIndexMs);
     ASSERT_TRUE(seen.last().startsWith("インデックス更新中")) << seen.join("\n").toStdString();
     ASSERT_FALSE(processes.FindByName(program_files::kIndexerExecutable).empty());
 
@@ -386,7 +391,8 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
     EXPECT_NE(folder.Read(program_files::kUpdateLog).find("インデックス更新が中断されました"),
               std::string::npos);
     MarkDocument(view);
-    seen = FollowStatus(form2, [&] { return form2.Update().UpdateRunning == 0; }, kIndexMs);
+    seen = FollowStatus(
+        form2, [&] { return form2.Update().UpdateRunning == 0; }, kIndexMs);
     ASSERT_EQ(form2.Update().UpdateRunning, 0);
     EXPECT_TRUE(seen.last().endsWith("  インデックス更新が中断されました"))
         << seen.join("\n").toStdString();
