@@ -387,7 +387,8 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
     AnswerNextMessageBox(QMessageBox::Ok, &question);
     form2.Button3->click();
     EXPECT_EQ(question, "確認|インデックス更新を中止しますか？");
-    EXPECT_TRUE(processes.FindByName(program_files::kIndexerExecutable).empty());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return processes.FindByName(program_files::kIndexerExecutable).empty(); }, kPageMs));
     EXPECT_NE(folder.Read(program_files::kUpdateLog).find("インデックス更新が中断されました"),
               std::string::npos);
     MarkDocument(view);
