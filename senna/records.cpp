@@ -25,6 +25,8 @@ uint64_t KeyNumber(const std::string& key) {
 }
 
 void SortRecords(std::vector<Record>& records) {
+    // Documents are mostly found in the order they were added, which is already this one.
+    if (std::is_sorted(records.begin(), records.end(), Before)) return;
     std::sort(records.begin(), records.end(), Before);
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -181,6 +182,37 @@ TEST_F(SennaTest, OperatorsAndGroups) {
     // Nesting too deep to parse matches nothing rather than overflowing the stack.
     EXPECT_EQ(Keys(std::string(100000, '(') + "apple"), Keys_{});
     EXPECT_EQ(Keys(std::string(20, '(') + "apple"), (Keys_{"1", "2"}));
+}
+
+TEST_F(SennaTest, NotTakesOutOnlyDocumentsHoldingThePhrase) {
+    // 1 holds every bigram of "abcd" but not the phrase; 2 holds it.
+    Build({{"1", "/p", "zab bc cd"}, {"2", "/p", "zabcd"}, {"3", "/p", "other"}});
+    EXPECT_EQ(Keys("\"za\" -\"abcd\""), Keys_{"1"});
+    EXPECT_EQ(Keys("-\"abcd\""), (Keys_{"1", "3"}));
+    EXPECT_EQ(Keys("\"za\" -(\"abcd\" OR \"other\")"), Keys_{"1"});
+    // A NOT inside a NOT: 2 is kept; 1 may come too, the caller checks the texts.
+    Keys_ twice = Keys("\"za\" -(\"za\" -\"abcd\")");
+    EXPECT_NE(std::find(twice.begin(), twice.end(), "2"), twice.end());
+    EXPECT_EQ(std::find(twice.begin(), twice.end(), "3"), twice.end());
+}
+
+TEST_F(SennaTest, RareAndCommonTermsOverManyDocuments) {
+    // Enough documents for the lists to be sampled: every third holds the rare term, all
+    // hold the common one, the same texts in the path of a few.
+    std::vector<Doc> docs;
+    Keys_ rare, common_not_rare;
+    for (int k = 1; k <= 600; ++k) {
+        bool has = k % 3 == 0;
+        std::string text = "common words " + std::to_string(k) + (has ? " qzjw" : "");
+        bool in_path = k % 50 == 0;
+        docs.push_back({std::to_string(k), in_path ? "/p/" + text : "/p", in_path ? "" : text});
+        (has ? rare : common_not_rare).push_back(std::to_string(k));
+    }
+    Build(docs);
+    EXPECT_EQ(Keys("\"qzjw\" \"common words\""), rare);
+    EXPECT_EQ(Keys("\"common words\" \"qzjw\""), rare);
+    EXPECT_EQ(Keys("\"common words\" -\"qzjw\""), common_not_rare);
+    EXPECT_EQ(Keys("(\"qzjw\" OR \"none\") (\"words\")"), rare);
 }
 
 TEST_F(SennaTest, QuerySyntaxOfGroongaIsPlainText) {
