@@ -1,6 +1,9 @@
 #include "senna/index_writer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "senna/text_repair.h"
 
@@ -16,6 +19,32 @@ sen_rc FromGroonga(grn_rc rc) {
     return rc == GRN_NO_MEMORY_AVAILABLE ? sen_memory_exhausted : sen_other_error;
 }
 
+// Each character of a tokenizable value once, in byte order. The character index keeps
+// which documents hold a character, not where nor how often, so this gives it the same
+// postings as the whole text for a small part of the tokenizing; a removal computes the
+// same characters from the same text.
+std::string DistinctCharacters(grn_ctx* ctx, std::string_view value) {
+    std::vector<uint32_t> chars;  // the bytes of a character, the first in the high byte
+    chars.reserve(value.size());
+    const char *p = value.data(), *end = p + value.size();
+    while (p < end) {
+        int n = grn_charlen(ctx, p, end);
+        if (n <= 0 || n > 4) return std::string(value);  // not expected: keep the text
+        uint32_t c = 0;
+        for (int k = 0; k < 4; ++k) c = (c << 8) | (k < n ? static_cast<unsigned char>(p[k]) : 0u);
+        chars.push_back(c);
+        p += n;
+    }
+    std::sort(chars.begin(), chars.end());
+    chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+    std::string out;
+    out.reserve(chars.size() * 3);
+    for (uint32_t c : chars)
+        for (int k = 3; k >= 0; --k)
+            if (char b = static_cast<char>((c >> (8 * k)) & 0xff)) out += b;
+    return out;
+}
+
 // Adds (add) or takes out the postings of value in one section of document id, in the
 // given index (nothing when it is absent).
 grn_rc UpdateIndex(Database& db, grn_obj* index, grn_id id, unsigned section,
@@ -24,6 +53,11 @@ grn_rc UpdateIndex(Database& db, grn_obj* index, grn_id id, unsigned section,
     grn_ctx* ctx = db.ctx();
     std::string scratch;
     value = TokenizableText(ctx, value, scratch);
+    std::string distinct;
+    if (index == db.chars()) {
+        distinct = DistinctCharacters(ctx, value);
+        value = distinct;
+    }
     grn_obj text;
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());

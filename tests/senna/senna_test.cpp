@@ -150,6 +150,24 @@ TEST_F(SennaTest, TextAfterBadBytesIsStillFound) {
     EXPECT_EQ(Keys("\"x\""), Keys_{});  // single characters are taken out too
 }
 
+TEST_F(SennaTest, RemovalTakesOutRepeatedCharactersOnlyOfThatDocument) {
+    const std::string text = "山山川 aab 山";
+    Build({{"1", "/p", text}, {"2", "/pq", "川 b"}});
+    Build({{"3", "/p", text}}, true);  // one by one
+    EXPECT_EQ(Keys("\"山\""), (Keys_{"1", "3"}));
+    sen_index* w = sen_index_create_next(path_.c_str(), 1);
+    ASSERT_NE(w, nullptr);
+    for (const char* key : {"1", "3"})
+        ASSERT_EQ(sen_index_delete(w, key, "/p", 2, text.data(), text.size()), sen_success);
+    ASSERT_EQ(sen_index_publish(w), sen_success);
+    struct Case {
+        const char* query;
+        Keys_ want;
+    } cases[] = {{"\"山\"", {}},   {"\"a\"", {}},    {"\"川\"", {"2"}},
+                 {"\"b\"", {"2"}}, {"\"q\"", {"2"}}, {"\"p\"", {"2"}}};
+    for (const Case& c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
+}
+
 TEST_F(SennaTest, OperatorsAndGroups) {
     Build({{"1", "/p", "apple banana"},
            {"2", "/p", "apple cherry"},
