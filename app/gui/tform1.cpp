@@ -14,6 +14,7 @@
 #include "app/form_create.h"
 #include "app/gui/web_page.h"
 #include "app/home_state.h"
+#include "app/window_placement.h"
 #include "indexer/schedule.h"
 #include "pages/search_page.h"
 #include "pages/welcome_page.h"
@@ -51,12 +52,15 @@ TForm1::TForm1(const std::string& app_dir, QWidget* parent, Dialogs* dialogs,
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     Timer1->start();
 
-    // The client area below the menu bar is 784 x 761, the window centred on the desktop.
+    // The client area below the menu bar is 784 x 761, the window centred on the desktop
+    // with its title bar kept on a screen smaller than the window.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (QScreen* screen = QApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
         QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+        WindowPosition p = CentredWindowPosition({area.x(), area.y(), area.width(), area.height()},
+                                                 frame.width(), frame.height());
+        move(p.x, p.y);
     }
 
     try {
