@@ -12,6 +12,7 @@
 #include "pages/page_head.h"
 #include "text/app_error.h"
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -31,11 +32,7 @@ class ProgramFolder : public ::testing::Test {
 protected:
     void SetUp() override {
         // A folder name with a blank, Japanese and a backslash, which all stay as they are.
-        dir_ = fs::temp_directory_path() /
-               ("app test 文書\\" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("app test 文書\\");
         app_dir_ = dir_.string() + "/";
     }
     void TearDown() override { fs::remove_all(dir_); }

@@ -15,6 +15,7 @@
 #include "app/gui/tform1.h"
 #include "app/gui/web_page.h"
 #include "platform/desktop.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -52,11 +53,7 @@ class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
-        dir_ = fs::temp_directory_path() /
-               ("main window #1 " + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("main window #1 ");
         app_dir_ = dir_.string() + "/";
     }
     void TearDown() override { fs::remove_all(dir_); }

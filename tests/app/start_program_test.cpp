@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -35,11 +36,7 @@ std::string Frameset(const std::string& rows) {
 class ProgramRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ruvudar start " + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("ruvudar start ");
         const fs::path build = RUVUDAR_APPDIR_BUILD;
         fs::copy_file(build / "ruvudar", dir_ / "ruvudar");
         fs::create_symlink(build / "libsenna.so", dir_ / "libsenna.so");

@@ -11,6 +11,7 @@
 #include "config/viewer_settings.h"
 #include "text/app_error.h"
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -19,11 +20,7 @@ namespace {
 class ConfigDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("config_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("config_test_");
         app_dir_ = dir_.string() + "/";
     }
     void TearDown() override { fs::remove_all(dir_); }

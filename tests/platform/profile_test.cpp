@@ -6,17 +6,14 @@
 
 #include "platform/profile.h"
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 
 class ProfileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("profile_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("profile_test_");
         path_ = (dir_ / "ruvudar.ini").string();
     }
     void TearDown() override { fs::remove_all(dir_); }

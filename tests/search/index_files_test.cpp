@@ -10,6 +10,7 @@
 
 #include "text/app_error.h"
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 using namespace index_files;
@@ -19,11 +20,7 @@ namespace {
 class IndexFilesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ruvudar-index-files-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("ruvudar-index-files-");
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string File(const std::string& name) const { return (dir_ / name).string(); }

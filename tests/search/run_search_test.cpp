@@ -12,6 +12,7 @@
 #include "senna/senna.h"
 #include "text/app_error.h"
 #include "text/record_field.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 using namespace index_files;
@@ -31,11 +32,7 @@ struct Doc {
 class RunSearchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ruvudar-search-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("ruvudar-search-");
         state_.AppDir = dir_.string() + "/";
         state_.AllocateBuffers();
         state_.SearchDirs = {"/docs/;;Work"};

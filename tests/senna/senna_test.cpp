@@ -1,5 +1,6 @@
 // The index library through its C calls only: lookups, the query language, generations.
 #include "senna/senna.h"
+#include "tests/support/test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,7 @@ struct Doc {
 class SennaTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("senna_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("senna_test_");
         path_ = (dir_ / "sindex").string();
         sen_init();
     }

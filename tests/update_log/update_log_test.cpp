@@ -8,6 +8,7 @@
 
 #include "text/app_error.h"
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -17,11 +18,7 @@ namespace {
 class LogFolder : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("update_log_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("update_log_");
         app_dir_ = dir_.string() + "/";
     }
     void TearDown() override { fs::remove_all(dir_); }
