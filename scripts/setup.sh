@@ -15,6 +15,8 @@ PACKAGES=(
   libuchardet-dev
   # the fuzz build (fuzz preset): clang with its libFuzzer and sanitizer runtimes
   clang libclang-rt-14-dev
+  # opening documents and links with the desktop's programs
+  xdg-utils
   # running the viewer without a desktop, Japanese glyphs
   xvfb xauth fonts-noto-cjk
 )
