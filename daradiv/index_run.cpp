@@ -67,7 +67,7 @@ int64_t SizeField(const OldLine& line) {
     }
 }
 
-// The catalogues of the current information file, read back for reuse and removal.
+// The catalogues of the current information file, read back when the run compacts.
 class OldCatalogues {
 public:
     explicit OldCatalogues(std::string app_dir) : app_dir_(std::move(app_dir)) {}
@@ -84,16 +84,14 @@ public:
         return static_cast<int64_t>(f.offset) + f.path_length + f.text_length <= it->second;
     }
 
-    // The path and text blocks of the record, from the folded or the display catalogue.
-    bool Read(const DocumentLine& f, bool folded, std::string& head, std::string& body) {
+    // The path and text blocks of the record from the display catalogue.
+    bool Read(const DocumentLine& f, std::string& head, std::string& body) {
         if (!Readable(f)) return false;
-        if (open_number_ != f.catalogue || open_folded_ != folded) {
-            std::string name = folded ? index_files::FoldedCatalogueName(f.catalogue)
-                                      : index_files::DisplayCatalogueName(f.catalogue);
+        if (open_number_ != f.catalogue) {
             open_number_ = 0;
-            if (!reader_.Open(app_dir_ + name)) return false;
+            if (!reader_.Open(app_dir_ + index_files::DisplayCatalogueName(f.catalogue)))
+                return false;
             open_number_ = f.catalogue;
-            open_folded_ = folded;
         }
         head.resize(static_cast<size_t>(f.path_length));
         body.resize(static_cast<size_t>(f.text_length));
@@ -113,7 +111,6 @@ private:
     std::map<int32_t, int64_t> sizes_;
     index_files::CatalogueReader reader_;
     int32_t open_number_ = 0;
-    bool open_folded_ = false;
 };
 
 // The new catalogue pairs of this run, numbered from first; a full pair gives way to the next.
@@ -165,12 +162,9 @@ public:
                           static_cast<unsigned>(folded_text.size())) != sen_success)
             throw AppError("インデックスに文書を登録できません");
     }
-    void Delete(const std::string& key, const std::string& folded_path,
-                const std::string& folded_text) {
+    void Delete(const std::string& key) {
         // A document the index does not hold any more is no error: its line is dead anyway.
-        sen_index_delete(index_, key.c_str(), folded_path.data(),
-                         static_cast<unsigned>(folded_path.size()), folded_text.data(),
-                         static_cast<unsigned>(folded_text.size()));
+        sen_index_delete(index_, key.c_str());
     }
     void Publish(const index_files::FileIdentity& info) {
         sen_file_identity id = index_files::ToSenna(info);
@@ -275,7 +269,9 @@ private:
     std::string File(const std::string& name) const { return o_.app_dir + name; }
     WalkSettings ReadSettings(bool& full);
     void ReadOldLines(std::vector<std::string>& details);
-    bool IndexMatchesInformationFile();
+    // Whether the current index was built with the current information file, and how many
+    // documents it took one by one since its last fresh build.
+    bool ReadIndexState(size_t& added_since_fresh);
     void AddDocument(const std::string& path, const std::string& date, const std::string& extra,
                      int64_t size, const std::string& text, const std::string& folded);
 
@@ -328,7 +324,8 @@ void IndexRun::ReadOldLines(std::vector<std::string>& details) {
     }
 }
 
-bool IndexRun::IndexMatchesInformationFile() {
+bool IndexRun::ReadIndexState(size_t& added_since_fresh) {
+    added_since_fresh = 0;
     if (!have_info_) return false;
     std::optional<index_files::FileIdentity> info =
         index_files::IdentityOfFile(File(program_files::kInformationFile));
@@ -339,6 +336,9 @@ bool IndexRun::IndexMatchesInformationFile() {
         sen_file_identity recorded;
         matches = info && sen_index_info_identity(index, &recorded) == sen_success &&
                   index_files::FromSenna(recorded) == *info;
+        long long added = sen_index_added_count(index);
+        if (added < 0) matches = false;
+        else added_since_fresh = static_cast<size_t>(added);
         sen_index_close(index);
     }
     sen_fin();
@@ -384,7 +384,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     PlanInputs in;
     in.full = full;
-    in.index_matches = IndexMatchesInformationFile();
+    in.index_matches = ReadIndexState(in.added_since_fresh);
     in.record_readable.reserve(old_lines_.size());
     for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.fields));
     in.known_failures = ReadFailedDocuments(File(kFailedDocumentsFile));  // unused by a full run
@@ -427,8 +427,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         lines_.reserve(old_lines_.size() + plan.extract.size());
         for (const OldLine& line : old_lines_) lines_.push_back(line.text);
         for (size_t i : plan.dying) {
-            if (old_catalogues_.Read(old_lines_[i].fields, true, head, body))
-                generation_->Delete(KeyOf(i), head, body);
+            generation_->Delete(KeyOf(i));
             lines_[i] = KillLine(lines_[i]);
         }
         counts.reused = plan.kept.size();
@@ -440,7 +439,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         for (size_t i : plan.kept) {
             const OldLine& line = old_lines_[i];
             progress_.Show(ProgressText(done++, total));
-            if (!old_catalogues_.Read(line.fields, false, head, body)) {
+            if (!old_catalogues_.Read(line.fields, head, body)) {
                 FoundFile again;
                 again.path = line.fields.path;
                 again.extension = LowerExtension(again.path);

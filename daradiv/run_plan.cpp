@@ -59,7 +59,8 @@ RunPlan PlanRun(const PlanInputs& in) {
 
     size_t dead_after = dead_before + plan.dying.size();
     size_t lines_after = in.old_lines.size() + plan.extract.size();
-    if (!in.index_matches || dead_after * 10 > lines_after) {
+    size_t added_after = in.added_since_fresh + plan.extract.size();
+    if (!in.index_matches || dead_after * 10 > lines_after || added_after * 10 > lines_after) {
         plan.kind = RunKind::kCompact;
     } else {
         plan.kind = RunKind::kIncremental;

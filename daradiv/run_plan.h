@@ -46,6 +46,8 @@ struct RunPlan {
 struct PlanInputs {
     bool full = false;                 // "Reindex=full"
     bool index_matches = true;         // the index was built with this information file
+    size_t added_since_fresh = 0;      // documents the index took one by one since its last
+                                       // fresh build (changed ones included)
     std::vector<OldLine> old_lines;
     std::vector<bool> record_readable; // per old line: its catalogue record can be read
     std::vector<FoundFile> found;
@@ -57,7 +59,9 @@ std::string MtimeField(int64_t mtime);
 
 // Decides the run. A document is kept when a live line has its path, its size and its
 // modification time and its record can be read. The run compacts when the dead lines would
-// pass a tenth of all lines, or the index does not match the information file.
+// pass a tenth of all lines, or the documents added to the index one by one since its last
+// fresh build would (they take more room than the rest), or the index does not match the
+// information file.
 RunPlan PlanRun(const PlanInputs& in);
 
 }  // namespace daradiv

@@ -8,9 +8,16 @@ namespace senna {
 namespace {
 
 constexpr const char kDocs[] = "Docs";
+constexpr const char kKeyColumn[] = "key";
+constexpr const char kDocKeys[] = "Docs.key";
+constexpr const char kKeys[] = "Keys";
 constexpr const char kTerms[] = "Terms";
 constexpr const char kIndex[] = "Terms.postings";
 constexpr const char kIndexColumn[] = "postings";
+constexpr const char kAddedIndex[] = "Terms.added";
+constexpr const char kAddedColumn[] = "added";
+// Configuration entry: how many documents the last fresh build put in.
+constexpr const char kFreshCount[] = "ruvudar.fresh_documents";
 constexpr const char kChars[] = "Chars";
 constexpr const char kCharsIndex[] = "Chars.postings";
 
@@ -71,31 +78,48 @@ bool Database::Init(const std::string& dir, bool create) {
         db_ = grn_db_open(&ctx_, file.c_str());
         if (!db_) return false;
         docs_ = Get(&ctx_, kDocs);
+        doc_keys_ = Get(&ctx_, kDocKeys);
+        keys_ = Get(&ctx_, kKeys);
         terms_ = Get(&ctx_, kTerms);
         index_ = Get(&ctx_, kIndex);
+        added_ = Get(&ctx_, kAddedIndex);
         chars_ = Get(&ctx_, kCharsIndex);
-        return docs_ && terms_ && index_;
+        // A generation of another layout is not ours to read: the indexer rebuilds it.
+        return docs_ && doc_keys_ && keys_ && terms_ && index_ && added_ && chars_ &&
+               docs_->header.type == GRN_TABLE_NO_KEY &&
+               grn_obj_get_range(&ctx_, doc_keys_) == grn_obj_id(&ctx_, keys_);
     }
     db_ = grn_db_create(&ctx_, file.c_str(), nullptr);
     if (!db_) return false;
     grn_obj* short_text = grn_ctx_at(&ctx_, GRN_DB_SHORT_TEXT);
+    grn_obj* uint32 = grn_ctx_at(&ctx_, GRN_DB_UINT32);
+    // An array: its ids only grow, so a removed document's id is never given to another.
     docs_ = grn_table_create(&ctx_, kDocs, sizeof kDocs - 1, nullptr,
-                             GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
+                             GRN_OBJ_TABLE_NO_KEY | GRN_OBJ_PERSISTENT, nullptr, nullptr);
+    if (!docs_) return false;
+    keys_ = grn_table_create(&ctx_, kKeys, sizeof kKeys - 1, nullptr,
+                             GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_PERSISTENT, short_text, uint32);
+    if (!keys_) return false;
+    // Each document's record in the key table: fixed width, read fast for every hit.
+    doc_keys_ = grn_column_create(&ctx_, docs_, kKeyColumn, sizeof kKeyColumn - 1, nullptr,
+                                  GRN_OBJ_COLUMN_SCALAR | GRN_OBJ_PERSISTENT, keys_);
     // A patricia trie so that a single character is looked up as a prefix of the bigrams
     // that start with it. No normaliser: the texts arrive folded.
     terms_ = grn_table_create(&ctx_, kTerms, sizeof kTerms - 1, nullptr,
                               GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
-    if (!docs_ || !terms_) return false;
+    if (!doc_keys_ || !keys_ || !terms_) return false;
     grn_obj* bigram = Get(&ctx_, "TokenBigram");
     if (!bigram ||
         grn_obj_set_info(&ctx_, terms_, GRN_INFO_DEFAULT_TOKENIZER, bigram) != GRN_SUCCESS)
         return false;
     // No source columns: postings are fed directly, the texts live in the catalogues.
-    index_ = grn_column_create(
-        &ctx_, terms_, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
-        GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION | GRN_OBJ_WITH_SECTION,
-        docs_);
-    if (!index_) return false;
+    const grn_column_flags bigram_flags =
+        GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION | GRN_OBJ_WITH_SECTION;
+    index_ = grn_column_create(&ctx_, terms_, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
+                               bigram_flags, docs_);
+    added_ = grn_column_create(&ctx_, terms_, kAddedColumn, sizeof kAddedColumn - 1, nullptr,
+                               bigram_flags, docs_);
+    if (!index_ || !added_) return false;
     // Every character once per document and section, without positions: a single
     // character is then one short posting list instead of every bigram that starts with it.
     grn_obj* chars =
@@ -109,6 +133,50 @@ bool Database::Init(const std::string& dir, bool create) {
         grn_column_create(&ctx_, chars, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
                           GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_SECTION, docs_);
     return chars_ != nullptr;
+}
+
+bool Database::MarkFreshBuild() {
+    const std::string count = std::to_string(grn_table_size(&ctx_, docs_));
+    return grn_config_set(&ctx_, kFreshCount, sizeof kFreshCount - 1, count.data(),
+                          static_cast<int32_t>(count.size())) == GRN_SUCCESS;
+}
+
+long long Database::AddedSinceFreshBuild() {
+    const long long all = static_cast<long long>(grn_table_size(&ctx_, docs_));
+    const char* value = nullptr;
+    uint32_t size = 0;
+    if (grn_config_get(&ctx_, kFreshCount, sizeof kFreshCount - 1, &value, &size) != GRN_SUCCESS ||
+        !value)
+        return all;
+    long long fresh = 0;
+    for (uint32_t k = 0; k < size && value[k] >= '0' && value[k] <= '9'; ++k)
+        fresh = fresh * 10 + (value[k] - '0');
+    return fresh <= all ? all - fresh : 0;
+}
+
+std::string Database::KeyOf(grn_id id) {
+    grn_obj value;
+    GRN_RECORD_INIT(&value, 0, grn_obj_id(&ctx_, keys_));
+    grn_obj_get_value(&ctx_, doc_keys_, id, &value);
+    grn_id kid = GRN_BULK_VSIZE(&value) >= sizeof(grn_id) ? GRN_RECORD_VALUE(&value) : GRN_ID_NIL;
+    GRN_OBJ_FIN(&ctx_, &value);
+    if (kid == GRN_ID_NIL) return "";
+    char key[GRN_TABLE_MAX_KEY_SIZE];
+    int len = grn_table_get_key(&ctx_, keys_, kid, key, sizeof key);
+    if (len <= 0 || len > static_cast<int>(sizeof key)) return "";
+    return std::string(key, static_cast<size_t>(len));
+}
+
+grn_id Database::IdOf(std::string_view key) {
+    if (key.empty()) return GRN_ID_NIL;
+    grn_id kid = grn_table_get(&ctx_, keys_, key.data(), static_cast<unsigned>(key.size()));
+    if (kid == GRN_ID_NIL) return GRN_ID_NIL;
+    grn_obj value;
+    GRN_UINT32_INIT(&value, 0);
+    grn_obj_get_value(&ctx_, keys_, kid, &value);
+    grn_id doc = GRN_BULK_VSIZE(&value) >= sizeof(uint32_t) ? GRN_UINT32_VALUE(&value) : GRN_ID_NIL;
+    GRN_OBJ_FIN(&ctx_, &value);
+    return doc;
 }
 
 bool Database::Flush() { return db_ && grn_obj_flush_recursive(&ctx_, db_) == GRN_SUCCESS; }

@@ -1,13 +1,21 @@
 // One Groonga database of an index generation: its own Groonga context, the document
-// table, the bigram lexicon with its index column and the character lexicon with its
-// document-level index column, all opened up front so that nothing is opened
-// lazily from a folder that may be removed later.
+// table with the key of each document, the key table, the bigram lexicon with its two index
+// columns and the character lexicon with its document-level index column, all opened up
+// front so that nothing is opened lazily from a folder that may be removed later.
+//
+// Document ids only grow and are never reused: a removed document keeps its id with an
+// empty key, so postings left behind by it can never be taken for another document's. The
+// bigram index of a fresh generation is filled once in bulk and never written again; the
+// documents added to later copies go into the second, "added" column, which stays small.
+// Incremental updates of a large Groonga index rewrite its chunks and let its files grow
+// far beyond a bulk-built one; the compaction of the indexer makes a fresh generation.
 #pragma once
 
 #include <groonga.h>
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace senna {
 
@@ -30,12 +38,29 @@ class Database {
     bool Flush();
 
     grn_ctx* ctx() { return &ctx_; }
+    // Document table (ids only) and its column naming each document's record in keys();
+    // a removed document names none.
     grn_obj* docs() { return docs_; }
+    grn_obj* doc_keys() { return doc_keys_; }
+    // Key table of the documents present, each with its document id as value.
+    grn_obj* keys() { return keys_; }
     grn_obj* terms() { return terms_; }
+    // Bigram index of the documents of the last fresh build.
     grn_obj* index() { return index_; }
-    // Character index: which documents hold a character, for single-character terms. May be
-    // null in a generation made without it; single characters then go through index().
+    // Bigram index of the documents added since then.
+    grn_obj* added() { return added_; }
+    // Character index: which documents hold a character, for single-character terms.
     grn_obj* chars() { return chars_; }
+
+    // Records that every document so far came from a fresh build.
+    bool MarkFreshBuild();
+    // Documents put one by one since the last fresh build, removed ones included.
+    long long AddedSinceFreshBuild();
+
+    // The key of document id, "" when it was removed.
+    std::string KeyOf(grn_id id);
+    // The document id of key, GRN_ID_NIL when it is not present.
+    grn_id IdOf(std::string_view key);
 
     // Name of the database file inside a generation folder.
     static constexpr const char* kFileName = "db";
@@ -51,8 +76,11 @@ class Database {
     bool ctx_ready_ = false;
     grn_obj* db_ = nullptr;
     grn_obj* docs_ = nullptr;
+    grn_obj* doc_keys_ = nullptr;
+    grn_obj* keys_ = nullptr;
     grn_obj* terms_ = nullptr;
     grn_obj* index_ = nullptr;
+    grn_obj* added_ = nullptr;
     grn_obj* chars_ = nullptr;
 };
 

@@ -21,8 +21,7 @@ sen_rc FromGroonga(grn_rc rc) {
 
 // Each character of a tokenizable value once, in byte order. The character index keeps
 // which documents hold a character, not where nor how often, so this gives it the same
-// postings as the whole text for a small part of the tokenizing; a removal computes the
-// same characters from the same text.
+// postings as the whole text for a small part of the tokenizing.
 std::string DistinctCharacters(grn_ctx* ctx, std::string_view value) {
     std::vector<uint32_t> chars;  // the bytes of a character, the first in the high byte
     chars.reserve(value.size());
@@ -45,11 +44,10 @@ std::string DistinctCharacters(grn_ctx* ctx, std::string_view value) {
     return out;
 }
 
-// Adds (add) or takes out the postings of value in one section of document id, in the
-// given index (nothing when it is absent).
-grn_rc UpdateIndex(Database& db, grn_obj* index, grn_id id, unsigned section,
-                   std::string_view value, bool add) {
-    if (value.empty() || !index) return GRN_SUCCESS;
+// Adds the postings of value in one section of document id to the given index.
+grn_rc AddToIndex(Database& db, grn_obj* index, grn_id id, unsigned section,
+                  std::string_view value) {
+    if (value.empty()) return GRN_SUCCESS;
     grn_ctx* ctx = db.ctx();
     std::string scratch;
     value = TokenizableText(ctx, value, scratch);
@@ -61,17 +59,28 @@ grn_rc UpdateIndex(Database& db, grn_obj* index, grn_id id, unsigned section,
     grn_obj text;
     GRN_TEXT_INIT(&text, GRN_OBJ_DO_SHALLOW_COPY);
     GRN_TEXT_SET_REF(&text, value.data(), value.size());
-    grn_rc rc = add ? grn_column_index_update(ctx, index, id, section, nullptr, &text)
-                    : grn_column_index_update(ctx, index, id, section, &text, nullptr);
+    grn_rc rc = grn_column_index_update(ctx, index, id, section, nullptr, &text);
     GRN_OBJ_FIN(ctx, &text);
     return rc;
 }
 
-// The same for both indexes.
-grn_rc UpdateSection(Database& db, grn_id id, unsigned section, std::string_view value, bool add) {
-    grn_rc rc = UpdateIndex(db, db.index(), id, section, value, add);
-    if (rc != GRN_SUCCESS) return rc;
-    return UpdateIndex(db, db.chars(), id, section, value, add);
+// Points document id at its record kid in the key table; GRN_ID_NIL marks it removed.
+grn_rc SetKey(Database& db, grn_id id, grn_id kid) {
+    grn_ctx* ctx = db.ctx();
+    grn_obj value;
+    GRN_RECORD_INIT(&value, 0, grn_obj_id(ctx, db.keys()));
+    GRN_RECORD_SET(ctx, &value, kid);
+    grn_rc rc = grn_obj_set_value(ctx, db.doc_keys(), id, &value, GRN_OBJ_SET);
+    GRN_OBJ_FIN(ctx, &value);
+    return rc;
+}
+
+// Takes key record kid and document id apart and removes the key record. The document
+// lets go first: a freed key record may be given to another key.
+grn_rc Forget(Database& db, grn_id id, grn_id kid) {
+    grn_rc rc = id == GRN_ID_NIL ? GRN_SUCCESS : SetKey(db, id, GRN_ID_NIL);
+    if (rc == GRN_SUCCESS) rc = grn_table_delete_by_id(db.ctx(), db.keys(), kid);
+    return rc;
 }
 
 grn_rc BulkAppend(Database& db, grn_ii_buffer* bulk, grn_id id, unsigned section,
@@ -141,6 +150,7 @@ sen_rc IndexWriter::Finish() {
     bulk_ = nullptr;
     if (rc == GRN_SUCCESS && probe_id_ != GRN_ID_NIL && !IndexFinds(db_, probe_id_, probe_))
         rc = GRN_UNKNOWN_ERROR;
+    if (rc == GRN_SUCCESS && !db_.MarkFreshBuild()) rc = GRN_FILE_CORRUPT;
     if (rc != GRN_SUCCESS) failed_ = true;
     return FromGroonga(rc);
 }
@@ -150,23 +160,29 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
     if (failed_) return sen_other_error;
     grn_ctx* ctx = db_.ctx();
     int added = 0;
-    grn_id id =
-        grn_table_add(ctx, db_.docs(), key.data(), static_cast<unsigned>(key.size()), &added);
-    if (id == GRN_ID_NIL) return FromGroonga(ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_UNKNOWN_ERROR);
+    grn_id kid =
+        grn_table_add(ctx, db_.keys(), key.data(), static_cast<unsigned>(key.size()), &added);
+    if (kid == GRN_ID_NIL) return FromGroonga(ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_UNKNOWN_ERROR);
     if (!added) return sen_invalid_argument;
-    // The bulk builder takes documents in ascending id order only.
-    if (bulk_ && id <= last_bulk_id_) {
-        sen_rc rc = Finish();
-        if (rc != sen_success) return rc;
+    grn_id id = grn_table_add(ctx, db_.docs(), nullptr, 0, nullptr);
+    grn_rc rc = id == GRN_ID_NIL ? GRN_NO_MEMORY_AVAILABLE : GRN_SUCCESS;
+    if (rc == GRN_SUCCESS) {
+        grn_obj doc;
+        GRN_UINT32_INIT(&doc, 0);
+        GRN_UINT32_SET(ctx, &doc, id);
+        rc = grn_obj_set_value(ctx, db_.keys(), kid, &doc, GRN_OBJ_SET);
+        GRN_OBJ_FIN(ctx, &doc);
     }
+    if (rc == GRN_SUCCESS) rc = SetKey(db_, id, kid);
+    if (rc != GRN_SUCCESS) {
+        Forget(db_, id, kid);
+        return FromGroonga(rc);
+    }
+
+    // Document ids only grow, so the bulk builder gets them in the ascending order it needs.
     if (bulk_) {
-        grn_rc rc = BulkAppend(db_, bulk_, id, Database::kPathSection, path);
+        rc = BulkAppend(db_, bulk_, id, Database::kPathSection, path);
         if (rc == GRN_SUCCESS) rc = BulkAppend(db_, bulk_, id, Database::kTextSection, text);
-        if (rc == GRN_SUCCESS)
-            rc = UpdateIndex(db_, db_.chars(), id, Database::kPathSection, path, true);
-        if (rc == GRN_SUCCESS)
-            rc = UpdateIndex(db_, db_.chars(), id, Database::kTextSection, text, true);
-        last_bulk_id_ = id;
         std::string probe = ProbeOf(ctx, text.empty() ? path : text);
         if (!probe.empty()) {
             probe_id_ = id;
@@ -174,30 +190,26 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         }
         // Postings already handed to the builder cannot be taken back.
         if (rc != GRN_SUCCESS) failed_ = true;
-        return FromGroonga(rc);
+    } else {
+        rc = AddToIndex(db_, db_.added(), id, Database::kPathSection, path);
+        if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.added(), id, Database::kTextSection, text);
     }
-    grn_rc rc = UpdateSection(db_, id, Database::kPathSection, path, true);
-    if (rc == GRN_SUCCESS) rc = UpdateSection(db_, id, Database::kTextSection, text, true);
+    if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kPathSection, path);
+    if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kTextSection, text);
     if (rc == GRN_SUCCESS) return sen_success;
-    // Leave no half-indexed document behind.
-    UpdateSection(db_, id, Database::kPathSection, path, false);
-    UpdateSection(db_, id, Database::kTextSection, text, false);
-    grn_table_delete_by_id(ctx, db_.docs(), id);
+    // Leave no half-indexed document to be found: its postings stay, its key goes.
+    Forget(db_, id, kid);
     return FromGroonga(rc);
 }
 
-sen_rc IndexWriter::Delete(std::string_view key, std::string_view path, std::string_view text) {
+sen_rc IndexWriter::Delete(std::string_view key) {
     if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
     grn_ctx* ctx = db_.ctx();
-    grn_id id = grn_table_get(ctx, db_.docs(), key.data(), static_cast<unsigned>(key.size()));
-    if (id == GRN_ID_NIL) return sen_invalid_argument;
-    // Postings still in the bulk builder can only be removed once they are in the index.
-    sen_rc finished = Finish();
-    if (finished != sen_success) return finished;
-    grn_rc a = UpdateSection(db_, id, Database::kPathSection, path, false);
-    grn_rc b = UpdateSection(db_, id, Database::kTextSection, text, false);
-    grn_rc c = grn_table_delete_by_id(ctx, db_.docs(), id);
-    return FromGroonga(a != GRN_SUCCESS ? a : b != GRN_SUCCESS ? b : c);
+    grn_id kid = grn_table_get(ctx, db_.keys(), key.data(), static_cast<unsigned>(key.size()));
+    grn_id id = db_.IdOf(key);
+    if (kid == GRN_ID_NIL || id == GRN_ID_NIL) return sen_invalid_argument;
+    // The postings stay behind, pointing at a document without a key, until a fresh build.
+    return FromGroonga(Forget(db_, id, kid));
 }
 
 }  // namespace senna

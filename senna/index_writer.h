@@ -1,8 +1,9 @@
 // Adding and removing documents in a generation being built. The texts are not stored:
-// their postings go straight into the index column, and a removal takes them out again
-// from the same texts. A fresh generation's bigram index is first filled through Groonga's
-// bulk builder, which is much faster and packs the index tighter than document-by-document
-// updates.
+// their postings go straight into the index columns. A fresh generation's bigram index is
+// filled through Groonga's bulk builder, which is much faster and packs the index tighter
+// than document-by-document updates; the documents added to a copy go into the small
+// second column one by one. A removal only hides the document: its postings stay, unseen,
+// until the next fresh generation.
 #pragma once
 
 #include <string>
@@ -28,8 +29,8 @@ class IndexWriter {
     // too long or already present.
     sen_rc Put(std::string_view key, std::string_view path, std::string_view text);
 
-    // Removes key and the postings of path and text; sen_invalid_argument when absent.
-    sen_rc Delete(std::string_view key, std::string_view path, std::string_view text);
+    // Removes key from every search; sen_invalid_argument when absent.
+    sen_rc Delete(std::string_view key);
 
     // Writes out what the bulk builder holds; later changes are applied one by one.
     sen_rc Finish();
@@ -37,7 +38,6 @@ class IndexWriter {
   private:
     Database& db_;
     grn_ii_buffer* bulk_ = nullptr;  // bigram index only
-    grn_id last_bulk_id_ = GRN_ID_NIL;
     // A piece of the last document given to the builder, looked up after the commit: a
     // builder that lost the end of its input must not make an index that misses documents.
     grn_id probe_id_ = GRN_ID_NIL;

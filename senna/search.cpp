@@ -93,7 +93,8 @@ Hits Adjust(Hits a, const Hits& b) {
 
 class Evaluator {
   public:
-    explicit Evaluator(Database& db) : db_(db), ctx_(db.ctx()) {}
+    explicit Evaluator(Database& db)
+        : db_(db), ctx_(db.ctx()), search_added_(db.AddedSinceFreshBuild() != 0) {}
 
     Hits Group(const QueryNode& group, Bound bound) {
         Hits acc;
@@ -131,13 +132,12 @@ class Evaluator {
     std::vector<Record> Collect(const Hits& hits) {
         std::vector<Record> out;
         out.reserve(hits.size());
-        char key[GRN_TABLE_MAX_KEY_SIZE];
         for (const Hit& h : hits) {
-            int len = grn_table_get_key(ctx_, db_.docs(), h.id, key, sizeof key);
+            std::string k = db_.KeyOf(h.id);
             // Postings left behind by a removed document point at no key.
-            if (len <= 0 || len > static_cast<int>(sizeof key)) continue;
-            std::string k(key, static_cast<size_t>(len));
-            out.push_back(Record{KeyNumber(k), std::move(k), h.score});
+            if (k.empty()) continue;
+            uint64_t number = KeyNumber(k);
+            out.push_back(Record{number, std::move(k), h.score});
         }
         SortRecords(out);
         return out;
@@ -152,9 +152,16 @@ class Evaluator {
     // Every document that is not in hits.
     Hits Complement(const Hits& hits) {
         Hits all;
-        all.reserve(grn_table_size(ctx_, db_.docs()));
-        GRN_TABLE_EACH_BEGIN(ctx_, db_.docs(), cursor, id) { all.push_back({id, 0}); }
+        all.reserve(grn_table_size(ctx_, db_.keys()));
+        grn_obj doc;
+        GRN_UINT32_INIT(&doc, 0);
+        GRN_TABLE_EACH_BEGIN(ctx_, db_.keys(), cursor, kid) {
+            GRN_BULK_REWIND(&doc);
+            grn_obj_get_value(ctx_, db_.keys(), kid, &doc);
+            if (GRN_BULK_VSIZE(&doc) >= sizeof(uint32_t)) all.push_back({GRN_UINT32_VALUE(&doc), 0});
+        }
         GRN_TABLE_EACH_END(ctx_, cursor);
+        GRN_OBJ_FIN(ctx_, &doc);
         std::sort(all.begin(), all.end(), ById);
         return Subtract(all, hits);
     }
@@ -165,7 +172,14 @@ class Evaluator {
         std::string_view term = TokenizableText(ctx_, text, scratch);
         bool one_char = grn_charlen(ctx_, term.data(), term.data() + term.size()) ==
                         static_cast<int>(term.size());
-        grn_obj* index = one_char && db_.chars() ? db_.chars() : db_.index();
+        if (one_char) return TermIn(db_.chars(), term, bound);
+        // A document's bigrams are in one column or the other, never both.
+        Hits hits = TermIn(db_.index(), term, bound);
+        return search_added_ ? Unite(hits, TermIn(db_.added(), term, bound)) : hits;
+    }
+
+    // The documents of one index column holding term.
+    Hits TermIn(grn_obj* index, std::string_view term, Bound bound) {
         if (bound == Bound::kMore) {
             std::vector<Token> tokens;
             Hits hits;
@@ -365,6 +379,7 @@ class Evaluator {
 
     Database& db_;
     grn_ctx* ctx_;
+    bool search_added_;  // false while the second bigram column is empty
 };
 
 }  // namespace

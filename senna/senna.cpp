@@ -121,6 +121,15 @@ sen_rc sen_index_info_identity(sen_index* i, sen_file_identity* out) {
     return sen_success;
 }
 
+long long sen_index_added_count(sen_index* i) {
+    if (!i || !i->db) return -1;
+    try {
+        return i->db->AddedSinceFreshBuild();
+    } catch (...) {
+        return -1;
+    }
+}
+
 sen_records* sen_records_open(sen_rec_unit record_unit, sen_rec_unit subrec_unit,
                               unsigned int max_n_subrecs) {
     (void)subrec_unit;
@@ -228,14 +237,9 @@ sen_rc sen_index_put(sen_index* i, const char* key, const char* folded_path, uns
     });
 }
 
-sen_rc sen_index_delete(sen_index* i, const char* key, const char* folded_path,
-                        unsigned int path_len, const char* folded_text, unsigned int text_len) {
-    if (!i || !i->writer || !i->writer_state || !key || (!folded_path && path_len) ||
-        (!folded_text && text_len))
-        return sen_invalid_argument;
-    return Guard([&] {
-        return i->writer_state->Delete(key, {folded_path, path_len}, {folded_text, text_len});
-    });
+sen_rc sen_index_delete(sen_index* i, const char* key) {
+    if (!i || !i->writer || !i->writer_state || !key) return sen_invalid_argument;
+    return Guard([&] { return i->writer_state->Delete(key); });
 }
 
 sen_rc sen_index_set_info_identity(sen_index* i, const sen_file_identity* id) {

@@ -69,6 +69,11 @@ sen_rc sen_index_close(sen_index* i);
  * sen_invalid_argument when none was recorded. */
 sen_rc sen_index_info_identity(sen_index* i, sen_file_identity* out);
 
+/* Number of documents the handle's generation took one by one, on top of a copy, since it
+ * was last built from empty; removed ones included. They are indexed less compactly and
+ * less quickly searched than the documents of a build from empty. -1 on an error. */
+long long sen_index_added_count(sen_index* i);
+
 /* An empty record set. Only record_unit sen_rec_document is supported. */
 sen_records* sen_records_open(sen_rec_unit record_unit, sen_rec_unit subrec_unit,
                               unsigned int max_n_subrecs);
@@ -105,10 +110,9 @@ sen_index* sen_index_create_next(const char* path, int copy_current);
  * stored: the caller keeps them (in the catalogues). */
 sen_rc sen_index_put(sen_index* i, const char* key, const char* folded_path, unsigned int path_len,
                      const char* folded_text, unsigned int text_len);
-/* Removes a document; the caller passes the texts it was put with, so that its postings
- * can be taken out of the index. */
-sen_rc sen_index_delete(sen_index* i, const char* key, const char* folded_path,
-                        unsigned int path_len, const char* folded_text, unsigned int text_len);
+/* Removes a document from every search; sen_invalid_argument when the key is absent. Its
+ * postings stay in the generation, unseen, until a generation is built from empty. */
+sen_rc sen_index_delete(sen_index* i, const char* key);
 /* Records the identity of the information file that goes with this generation. */
 sen_rc sen_index_set_info_identity(sen_index* i, const sen_file_identity* id);
 /* Makes the generation being built the current one, in one rename, and frees the handle. */

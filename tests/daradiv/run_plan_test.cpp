@@ -64,15 +64,21 @@ TEST(RunPlan, ChangedGoneAndNewDocuments) {
     EXPECT_EQ(plan.kept.size(), 46u);
 }
 
-TEST(RunPlan, CompactsWhenDeadLinesPassATenth) {
+// Dead lines and documents indexed one by one since the last fresh build each may reach a
+// tenth of all lines; past that the run compacts.
+TEST(RunPlan, CompactsWhenDeadOrAddedLinesPassATenth) {
     struct Case {
-        int lines, old_dead, removed, added;
+        int lines, old_dead, removed, added, added_before;
         RunKind kind;
     } cases[] = {
-        {100, 0, 10, 0, RunKind::kIncremental},  // 10 of 100: exactly a tenth
-        {100, 0, 11, 0, RunKind::kCompact},
-        {100, 5, 6, 0, RunKind::kCompact},       // dead lines of earlier runs count
-        {100, 0, 11, 20, RunKind::kIncremental}, // appended lines raise the total
+        {100, 0, 10, 0, 0, RunKind::kIncremental},   // 10 of 100: exactly a tenth
+        {100, 0, 11, 0, 0, RunKind::kCompact},
+        {100, 5, 6, 0, 0, RunKind::kCompact},        // dead lines of earlier runs count
+        {100, 0, 11, 11, 0, RunKind::kIncremental},  // appended lines raise the total
+        {100, 0, 0, 10, 0, RunKind::kIncremental},   // 10 of 110 added
+        {100, 0, 0, 12, 0, RunKind::kCompact},
+        {100, 0, 0, 1, 9, RunKind::kIncremental},    // 10 of 101
+        {100, 0, 0, 2, 9, RunKind::kCompact},        // earlier additions count
     };
     for (const Case& c : cases) {
         std::vector<OldLine> old = Lines(c.lines);
@@ -81,8 +87,11 @@ TEST(RunPlan, CompactsWhenDeadLinesPassATenth) {
         for (int i = c.old_dead + c.removed; i < c.lines; ++i)
             files.push_back(Found("/d/" + std::to_string(i), 10, 100));
         for (int i = 0; i < c.added; ++i) files.push_back(Found("/n/" + std::to_string(i), 1, 1));
-        RunPlan plan = PlanRun(Inputs(old, files));
-        EXPECT_EQ(plan.kind, c.kind) << c.lines << " " << c.old_dead << " " << c.removed;
+        PlanInputs in = Inputs(old, files);
+        in.added_since_fresh = static_cast<size_t>(c.added_before);
+        RunPlan plan = PlanRun(in);
+        EXPECT_EQ(plan.kind, c.kind) << c.lines << " " << c.old_dead << " " << c.removed << " "
+                                     << c.added << " " << c.added_before;
     }
 }
 
