@@ -123,8 +123,9 @@ public:
         return r;
     }
 
-    // Bytes of the current index files and of the text they hold.
-    void Sizes(const std::string& name, long long* files, long long* text) {
+    // Bytes of the current index files and of the text they hold; index, when given,
+    // receives the part that is the full-text index alone.
+    void Sizes(const std::string& name, long long* files, long long* text, long long* index = nullptr) {
         std::string info = app(name) + program_files::kInformationFile;
         *files = static_cast<long long>(fs::file_size(info));
         *text = 0;
@@ -139,7 +140,9 @@ public:
             *files += static_cast<long long>(fs::file_size(app(name) + index_files::DisplayCatalogueName(n)));
             *files += static_cast<long long>(fs::file_size(app(name) + index_files::FoldedCatalogueName(n)));
         }
-        *files += sen_index_disk_size((app(name) + program_files::kIndexName).c_str());
+        long long index_bytes = sen_index_disk_size((app(name) + program_files::kIndexName).c_str());
+        *files += index_bytes;
+        if (index) *index = index_bytes;
     }
 
     const std::string root_;
@@ -177,27 +180,33 @@ int main(int argc, char** argv) {
     bench.Configure("app", all, true);
     RunResult full = bench.Run("app");
     PrintCase("full", corpus.size(), full);
-    long long files = 0, text = 0;
-    bench.Sizes("app", &files, &text);
-    std::printf("size: index_files=%lld extracted_text=%lld ratio=%.2f\n", files, text,
+    long long files = 0, text = 0, index = 0;
+    bench.Sizes("app", &files, &text, &index);
+    std::printf("size: index_files=%lld index=%lld extracted_text=%lld ratio=%.2f\n", files, index, text,
                 text > 0 ? double(files) / double(text) : 0.0);
 
     bench.Configure("app", all, false);
     RunResult same = bench.Run("app");
     PrintCase("unchanged", corpus.size(), same);
 
-    // Ten updates with 1% of the documents changed each time.
-    size_t step = 100;
-    for (int round = 0; round < 10; ++round) {
-        for (size_t i = static_cast<size_t>(round); i < corpus.size(); i += step)
+    // Updates with 1% of the documents changed each time: ten, then two more, the second of
+    // which passes a tenth of changed documents and rebuilds the index from the stored texts.
+    const size_t step = 100;
+    auto change_one_percent = [&](int round) {
+        for (size_t i = static_cast<size_t>(round) % step; i < corpus.size(); i += step)
             bench::RewriteDocument(corpus[i], 1000u + static_cast<uint32_t>(i + round * 7919));
         RunResult changed = bench.Run("app");
         // docs: the documents changed, which is what an update should cost in proportion to.
         PrintCase("changed_1pct_round" + std::to_string(round + 1), corpus.size() / step, changed);
-    }
+        long long round_files = 0, round_text = 0, round_index = 0;
+        bench.Sizes("app", &round_files, &round_text, &round_index);
+        std::printf("  size: index_files=%lld index=%lld\n", round_files, round_index);
+    };
+    for (int round = 0; round < 10; ++round) change_one_percent(round);
     long long files10 = 0, text10 = 0;
     bench.Run("app");  // removes the generation the last update replaced
     bench.Sizes("app", &files10, &text10);
+    for (int round = 10; round < 12; ++round) change_one_percent(round);
     bench.Configure("app", all, true);
     RunResult rebuilt = bench.Run("app");
     bench.Configure("app", all, false);

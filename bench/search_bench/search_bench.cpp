@@ -185,13 +185,16 @@ fs::path NoIndexFolder(const fs::path& corpus) {
     return dir;
 }
 
-long PeakRssKb() {
+// A field of /proc/self/status in KiB, -1 when absent.
+long StatusKb(const char* field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
     return -1;
 }
+
+long PeakRssKb() { return StatusKb("VmHWM:"); }
 
 double CpuMs() {
     struct rusage ru;
@@ -258,6 +261,9 @@ void SearchCorpus(const fs::path& dir, int docs, int runs, bool with_index,
     std::printf("peak_rss_mb=%.1f docs=%d index=%s buffers_mb=%.1f above_buffers_mb=%.1f\n",
                 PeakRssKb() / 1024.0, docs, with_index ? "yes" : "no", buffers_mb,
                 PeakRssKb() / 1024.0 - buffers_mb);
+    // What is resident at the end: memory of its own, and pages of mapped index files.
+    std::printf("  now: rss_anon_mb=%.1f rss_file_mb=%.1f\n", StatusKb("RssAnon:") / 1024.0,
+                StatusKb("RssFile:") / 1024.0);
     std::fflush(stdout);
 }
 
