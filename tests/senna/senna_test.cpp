@@ -237,6 +237,31 @@ TEST_F(SennaTest, RemovedDocumentsLeaveNothingToLaterOnes) {
     for (const Case& c : cases) EXPECT_EQ(Keys(c.query), c.want) << c.query;
 }
 
+// The indexer compacts on this count: documents a copy took one by one since the last
+// build from empty, removed ones included.
+TEST_F(SennaTest, AddedCountGrowsWithCopiesOnly) {
+    auto added = [&] {
+        sen_index* i = sen_index_open(path_.c_str());
+        long long n = i ? sen_index_added_count(i) : -2;
+        if (i) sen_index_close(i);
+        return n;
+    };
+    Build({{"1", "/p", "one"}, {"2", "/p", "two"}});
+    EXPECT_EQ(added(), 0);
+    Build({{"3", "/p", "three"}, {"4", "/p", "four"}}, true);
+    EXPECT_EQ(added(), 2);
+    sen_index* w = sen_index_create_next(path_.c_str(), 1);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(sen_index_delete(w, "3"), sen_success);
+    ASSERT_EQ(sen_index_put(w, "5", "/p", 2, "five", 4), sen_success);
+    ASSERT_EQ(sen_index_publish(w), sen_success);
+    EXPECT_EQ(added(), 3);
+    EXPECT_EQ(Keys("\"four\" OR \"five\" OR \"one\""), (Keys_{"1", "4", "5"}));
+    Build({{"1", "/p", "again"}});
+    EXPECT_EQ(added(), 0);
+    EXPECT_EQ(sen_index_added_count(nullptr), -1);
+}
+
 TEST_F(SennaTest, RareAndCommonTermsOverManyDocuments) {
     // Enough documents for the lists to be sampled: every third holds the rare term, all
     // hold the common one, the same texts in the path of a few.
