@@ -21,21 +21,38 @@ sen_rc FromGroonga(grn_rc rc) {
 
 // Each character of a tokenizable value once, in byte order. The character index keeps
 // which documents hold a character, not where nor how often, so this gives it the same
-// postings as the whole text for a small part of the tokenizing.
+// postings as the whole text for a small part of the tokenizing. Characters already met
+// are told apart by their code point in a bitmap, so only the distinct ones are sorted.
 std::string DistinctCharacters(grn_ctx* ctx, std::string_view value) {
+    static thread_local std::vector<uint64_t> seen((1u << 21) / 64);  // every 21-bit code point
     std::vector<uint32_t> chars;  // the bytes of a character, the first in the high byte
-    chars.reserve(value.size());
+    std::vector<uint32_t> points;  // their code points, to clear the bitmap afterwards
     const char *p = value.data(), *end = p + value.size();
+    bool unexpected = false;
     while (p < end) {
         int n = grn_charlen(ctx, p, end);
-        if (n <= 0 || n > 4) return std::string(value);  // not expected: keep the text
-        uint32_t c = 0;
-        for (int k = 0; k < 4; ++k) c = (c << 8) | (k < n ? static_cast<unsigned char>(p[k]) : 0u);
-        chars.push_back(c);
+        if (n <= 0 || n > 4) {  // not expected: keep the text
+            unexpected = true;
+            break;
+        }
+        const auto* b = reinterpret_cast<const unsigned char*>(p);
+        uint32_t point = n == 1 ? b[0] : b[0] & (0x7fu >> n);
+        for (int k = 1; k < n; ++k) point = (point << 6) | (b[k] & 0x3fu);
+        point &= (1u << 21) - 1;
+        uint64_t& word = seen[point / 64];
+        const uint64_t bit = uint64_t{1} << (point % 64);
+        if (!(word & bit)) {
+            word |= bit;
+            points.push_back(point);
+            uint32_t c = 0;
+            for (int k = 0; k < 4; ++k) c = (c << 8) | (k < n ? b[k] : 0u);
+            chars.push_back(c);
+        }
         p += n;
     }
+    for (uint32_t point : points) seen[point / 64] = 0;
+    if (unexpected) return std::string(value);
     std::sort(chars.begin(), chars.end());
-    chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
     std::string out;
     out.reserve(chars.size() * 3);
     for (uint32_t c : chars)
