@@ -42,12 +42,18 @@ std::vector<SearchDir> ReadSearchDirs(const ViewerState& state) {
     return dirs;
 }
 
-// The category test: the first folder the path starts with decides; its category must be
+// True when path lies in folder: it starts with the folder and, for a folder written
+// without a final "/", goes on with one, so that "/docs" does not take "/docs2/a.txt".
+bool InFolder(std::string_view path, std::string_view folder) {
+    if (folder.empty() || !path.starts_with(folder)) return false;
+    return folder.back() == '/' || path.size() == folder.size() || path[folder.size()] == '/';
+}
+
+// The category test: the first folder the path lies in decides; its category must be
 // ticked. An empty folder never matches.
 bool InTickedCategory(const std::vector<SearchDir>& dirs, std::string_view path) {
     for (const SearchDir& dir : dirs) {
-        if (dir.folder.empty() || !path.starts_with(dir.folder)) continue;
-        return dir.checked;
+        if (InFolder(path, dir.folder)) return dir.checked;
     }
     return false;
 }

@@ -171,6 +171,17 @@ TEST_P(BothPaths, CategoryTestTakesTheFirstFolderThePathStartsWith) {
     EXPECT_EQ(HitPaths("term"), Paths{});
 }
 
+// A folder row written without its final "/" (by hand) still ends at a folder boundary.
+TEST_P(BothPaths, FolderWithoutFinalSlashTakesOnlyItsOwnDocuments) {
+    state_.SearchDirs = {"/data;;Data", "/data2/;;Other"};
+    Write({{"/data/a.txt", "term"}, {"/data2/b.txt", "term"}, {"/database.txt", "term"}},
+          GetParam());
+    state_.CheckedCategories = {"Other"};
+    EXPECT_EQ(HitPaths("term"), Paths{"/data2/b.txt"});
+    state_.CheckedCategories = {"Data"};
+    EXPECT_EQ(HitPaths("term"), Paths{"/data/a.txt"});
+}
+
 TEST_P(BothPaths, DeadLinesAndMissingCataloguesArePassedOver) {
     Write(
         {
