@@ -25,28 +25,26 @@ grn_obj* Get(grn_ctx* ctx, const char* name) {
     return grn_ctx_get(ctx, name, static_cast<int>(std::strlen(name)));
 }
 
-}  // namespace
+bool groonga_tried = false;  // grn_init is called once per process
+bool groonga_ready = false;
 
-namespace {
-bool done = false;
-bool ok = false;
 }  // namespace
 
 bool EnsureGroonga() {
-    if (!done) {
-        done = true;
+    if (!groonga_tried) {
+        groonga_tried = true;
         // The library runs inside the viewer and the indexer: no log files of its own.
         grn_default_logger_set_max_level(static_cast<grn_log_level>(0));
         grn_default_logger_set_path(nullptr);
         grn_default_query_logger_set_path(nullptr);
-        ok = grn_init() == GRN_SUCCESS;
+        groonga_ready = grn_init() == GRN_SUCCESS;
     }
-    return ok;
+    return groonga_ready;
 }
 
 void ShutdownGroonga() {
-    if (ok) grn_fin();
-    ok = false;  // no second initialisation after the end
+    if (groonga_ready) grn_fin();
+    groonga_ready = false;  // no second initialisation after the end
 }
 
 Database::Database() { std::memset(&ctx_, 0, sizeof ctx_); }
