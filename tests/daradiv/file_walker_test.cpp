@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "daradiv/file_walker.h"
+#include "tests/support/test_folder.h"
 
 using namespace daradiv;
 namespace fs = std::filesystem;
@@ -16,9 +17,7 @@ namespace {
 class WalkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("daradiv_walk_" + std::to_string(getpid()));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
+        root_ = MakeTestFolder("daradiv_walk_");
     }
     void TearDown() override { fs::remove_all(root_); }
     std::string Put(const std::string& rel, const std::string& text = "x") {

@@ -8,6 +8,7 @@
 #include "indexer/schedule.h"
 #include "indexer/update_log.h"
 #include "text/text_file.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -66,11 +67,7 @@ struct IndexerControl : ::testing::Test {
     int homes = 0;
 
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("ruvudar_indexer_control_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = MakeTestFolder("ruvudar_indexer_control_");
         context = std::make_unique<IndexerContext>(
             IndexerContext{dir.string() + "/", processes, dialogs, clock});
     }

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "tests/navigation/doubles.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
@@ -34,10 +35,7 @@ constexpr const char* kIndex = "file:///tmp/app/page/index.html";
 class NavigationTest : public ::testing::Test {
   protected:
     NavigationTest() {
-        app_dir_ = std::filesystem::temp_directory_path() /
-                   ("nav_test_" + std::to_string(::getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(app_dir_);
+        app_dir_ = MakeTestFolder("nav_test_");
         state_.AppDir = app_dir_.string() + "/";
         state_.Categories = {"文書", "仕事", "個人"};
         state_.CheckedCategories = state_.Categories;

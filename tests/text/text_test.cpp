@@ -8,6 +8,7 @@
 #include "text/text_file.h"
 #include "text/text_rules.h"
 #include "text/utf8.h"
+#include "tests/support/test_folder.h"
 
 TEST(LeadByte, TableOfLengths) {
     struct Case { unsigned char b; int len; } cases[] = {
@@ -67,8 +68,7 @@ TEST(TextRules, TrimLowerAndIntegers) {
 TEST(TextFile, LinesBomAndWrite) {
     EXPECT_EQ(SplitLines("a\r\nb\rc\nd\n"), (std::vector<std::string>{"a", "b", "c", "d"}));
     EXPECT_EQ(SplitLines("a\n\n"), (std::vector<std::string>{"a", ""}));
-    auto dir = std::filesystem::temp_directory_path() / "ruvudar_text_test";
-    std::filesystem::create_directories(dir);
+    auto dir = MakeTestFolder("ruvudar_text_test_");
     std::string path = (dir / "p.html").string();
     WritePageFile(path, {"x", "文"});
     EXPECT_EQ(*ReadFileBytes(path), "\xEF\xBB\xBFx\r\n文\r\n");
