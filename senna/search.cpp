@@ -235,6 +235,9 @@ class Evaluator {
             order.push_back({grn_ii_estimate_size(ctx_, ii, t.tid), t.tid});
         std::sort(order.begin(), order.end());
         acc.clear();
+        // A token without postings in this column: no document of it holds the term. Common
+        // in the column of added documents, which holds few.
+        if (order.front().first == 0) return true;
         bool first = true;
         for (const auto& [estimate, tid] : order) {
             (void)estimate;
