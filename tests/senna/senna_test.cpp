@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -472,6 +474,50 @@ TEST_F(SennaTest, IdentityRoundTrip) {
     ASSERT_NE(i, nullptr);
     EXPECT_EQ(sen_index_info_identity(i, &got), sen_invalid_argument);
     sen_index_close(i);
+}
+
+// Random documents over a small alphabet, a fresh build and then copies that add and
+// remove documents: every document holding a term is found, and no removed one is. (The
+// index may return more documents than hold the term; the caller checks the texts.)
+TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
+    std::mt19937 rng(20261210);
+    const std::vector<std::string> letters = {"a", "b", "c", "甲", "乙"};
+    auto text_of = [&](size_t length) {
+        std::string t;
+        for (size_t k = 0; k < length; ++k) t += letters[rng() % letters.size()];
+        return t;
+    };
+    std::map<std::string, std::string> live;  // key -> text
+    int next_key = 1;
+    for (int round = 0; round < 4; ++round) {
+        sen_index* w = sen_index_create_next(path_.c_str(), round > 0);
+        ASSERT_NE(w, nullptr);
+        for (int n = 0; n < 30; ++n) {
+            if (!live.empty() && rng() % 3 == 0) {
+                auto it = std::next(live.begin(), static_cast<long>(rng() % live.size()));
+                ASSERT_EQ(sen_index_delete(w, it->first.c_str()), sen_success);
+                live.erase(it);
+            } else {
+                std::string key = std::to_string(next_key++);
+                std::string text = text_of(2 + rng() % 12);
+                ASSERT_EQ(sen_index_put(w, key.c_str(), "/p", 2, text.data(), text.size()),
+                          sen_success);
+                live[key] = text;
+            }
+        }
+        ASSERT_EQ(sen_index_publish(w), sen_success);
+        for (int q = 0; q < 25; ++q) {
+            std::string term = text_of(1 + rng() % 3);
+            Keys_ found = Keys("\"" + term + "\"");
+            for (const std::string& key : found)
+                EXPECT_TRUE(live.count(key)) << "removed " << key << " found by " << term;
+            for (const auto& [key, text] : live) {
+                if (text.find(term) == std::string::npos) continue;
+                EXPECT_NE(std::find(found.begin(), found.end(), key), found.end())
+                    << "round " << round << ": " << key << " (" << text << ") lost for " << term;
+            }
+        }
+    }
 }
 
 TEST_F(SennaTest, KeyBufferIsCut) {
