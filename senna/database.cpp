@@ -165,10 +165,7 @@ std::string Database::KeyOf(grn_id id) {
     return std::string(key, static_cast<size_t>(len));
 }
 
-grn_id Database::IdOf(std::string_view key) {
-    if (key.empty()) return GRN_ID_NIL;
-    grn_id kid = grn_table_get(&ctx_, keys_, key.data(), static_cast<unsigned>(key.size()));
-    if (kid == GRN_ID_NIL) return GRN_ID_NIL;
+grn_id Database::DocOf(grn_id kid) {
     grn_obj value;
     GRN_UINT32_INIT(&value, 0);
     grn_obj_get_value(&ctx_, keys_, kid, &value);

@@ -15,7 +15,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace senna {
 
@@ -59,8 +58,8 @@ class Database {
 
     // The key of document id, "" when it was removed.
     std::string KeyOf(grn_id id);
-    // The document id of key, GRN_ID_NIL when it is not present.
-    grn_id IdOf(std::string_view key);
+    // The document id that key record kid names, GRN_ID_NIL when none.
+    grn_id DocOf(grn_id kid);
 
     // Name of the database file inside a generation folder.
     static constexpr const char* kFileName = "db";

@@ -223,8 +223,8 @@ sen_rc IndexWriter::Delete(std::string_view key) {
     if (key.empty() || key.size() > kMaxKeyBytes) return sen_invalid_argument;
     grn_ctx* ctx = db_.ctx();
     grn_id kid = grn_table_get(ctx, db_.keys(), key.data(), static_cast<unsigned>(key.size()));
-    grn_id id = db_.IdOf(key);
-    if (kid == GRN_ID_NIL || id == GRN_ID_NIL) return sen_invalid_argument;
+    grn_id id = kid == GRN_ID_NIL ? GRN_ID_NIL : db_.DocOf(kid);
+    if (id == GRN_ID_NIL) return sen_invalid_argument;
     // The postings stay behind, pointing at a document without a key, until a fresh build.
     return FromGroonga(Forget(db_, id, kid));
 }

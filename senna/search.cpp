@@ -153,15 +153,10 @@ class Evaluator {
     Hits Complement(const Hits& hits) {
         Hits all;
         all.reserve(grn_table_size(ctx_, db_.keys()));
-        grn_obj doc;
-        GRN_UINT32_INIT(&doc, 0);
         GRN_TABLE_EACH_BEGIN(ctx_, db_.keys(), cursor, kid) {
-            GRN_BULK_REWIND(&doc);
-            grn_obj_get_value(ctx_, db_.keys(), kid, &doc);
-            if (GRN_BULK_VSIZE(&doc) >= sizeof(uint32_t)) all.push_back({GRN_UINT32_VALUE(&doc), 0});
+            if (grn_id doc = db_.DocOf(kid); doc != GRN_ID_NIL) all.push_back({doc, 0});
         }
         GRN_TABLE_EACH_END(ctx_, cursor);
-        GRN_OBJ_FIN(ctx_, &doc);
         std::sort(all.begin(), all.end(), ById);
         return Subtract(all, hits);
     }
