@@ -5,6 +5,7 @@
 #include <tesseract/ocrclass.h>
 
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -68,11 +69,14 @@ OcrPage RecognizePage(Pix* image, std::chrono::milliseconds limit) {
                 page.text += '\n';
             if (it->Confidence(tesseract::RIL_WORD) < kOcrConfidenceFloor) continue;
             std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
-            if (!word || !word[0]) continue;
+            std::string_view w = word ? std::string_view(word.get()) : std::string_view();
+            while (!w.empty() && (w.front() == ' ' || w.front() == '\n')) w.remove_prefix(1);
+            while (!w.empty() && (w.back() == ' ' || w.back() == '\n')) w.remove_suffix(1);
+            if (w.empty()) continue;
             if (!page.text.empty() && page.text.back() != '\n' && IsAsciiWordByte(page.text.back()) &&
-                IsAsciiWordByte(word[0]))
+                IsAsciiWordByte(w.front()))
                 page.text += ' ';
-            page.text += word.get();
+            page.text += w;
         } while (it->Next(tesseract::RIL_WORD));
     }
     if (!page.text.empty() && page.text.back() != '\n') page.text += '\n';

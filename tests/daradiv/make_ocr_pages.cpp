@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/ocr/ocr_pages.h"
+#include "tests/daradiv/ocr_pages.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ std::string Deflate(const uchar* data, size_t size) {
 }
 
 // A PDF whose pages are each one grey image filling an A4 page, with no text at all. A page
-// given as nullptr has an empty media box and a content stream naming an image it lacks.
+// given as nullptr is too small to draw (half a point square) and names an image it lacks.
 std::string ImagePdf(const std::vector<const QImage*>& pages) {
     std::vector<std::string> objects;  // object n+1 at index n
     std::string kids;
@@ -96,7 +96,7 @@ std::string ImagePdf(const std::vector<const QImage*>& pages) {
                               "/Resources << /XObject << /Im0 " + std::to_string(image) +
                               " 0 R >> >> /Contents " + std::to_string(content) + " 0 R >>");
         } else {
-            objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 0 0] /Contents " +
+            objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 0.5 0.5] /Contents " +
                               std::to_string(content) + " 0 R >>");
         }
         objects.push_back("<< /Length " + std::to_string(draw.size()) + " >>\nstream\n" + draw +
