@@ -66,6 +66,43 @@ std::string EntryName(const std::string& folder, std::string_view href) {
     return out;
 }
 
+// Elements whose end ends a line of text.
+bool IsBlock(std::string_view name) {
+    static const char* const kBlocks[] = {"p", "div", "h1", "h2", "h3", "h4", "h5", "h6",
+                                          "li", "tr", "td", "th", "dt", "dd", "pre",
+                                          "blockquote", "section", "article", "aside",
+                                          "header", "footer", "figcaption", "table", "ul", "ol"};
+    for (const char* b : kBlocks)
+        if (name == b) return true;
+    return false;
+}
+
+// The text of an XHTML content document's body: scripts and styles left out, block
+// elements on lines of their own.
+void AppendXhtml(const pugi::xml_document& page, TextBuilder* out) {
+    pugi::xml_node body;
+    for (pugi::xml_node c : page.document_element().children())
+        if (LocalName(c) == "body") body = c;
+    if (!body) return;
+    WalkXml(
+        body,
+        [&](const pugi::xml_node& n) {
+            if (out->full()) return false;
+            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
+                out->Append(n.value());
+                return false;
+            }
+            if (n.type() != pugi::node_element) return false;
+            std::string_view name = LocalName(n);
+            if (name == "script" || name == "style") return false;
+            if (name == "br") out->Append('\n');
+            return true;
+        },
+        [&](const pugi::xml_node& n) {
+            if (n.type() == pugi::node_element && IsBlock(LocalName(n))) out->EndLine();
+        });
+}
+
 }  // namespace
 
 ExtractResult ExtractEpub(std::string_view bytes) {
@@ -116,8 +153,14 @@ ExtractResult ExtractEpub(std::string_view bytes) {
         if (it == hrefs.end() || !zip.Read(it->second, &page, &error)) continue;
         ++read;
         out.EndLine();
-        ExtractResult part = ExtractHtml(page);
-        if (part.ok) out.Append(part.text);
+        // Content documents are XML; one that is not is read as a web page.
+        pugi::xml_document xhtml;
+        if (xhtml.load_buffer(page.data(), page.size(), pugi::parse_default, pugi::encoding_auto)) {
+            AppendXhtml(xhtml, &out);
+        } else {
+            ExtractResult part = ExtractHtml(page);
+            if (part.ok) out.Append(part.text);
+        }
     }
     ExtractResult r;
     r.ok = true;

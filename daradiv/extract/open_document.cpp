@@ -43,6 +43,7 @@ void AppendText(const pugi::xml_node& root, bool spreadsheet, TextBuilder* out) 
             }
             if (n.type() != pugi::node_element) return false;
             std::string_view name = LocalName(n);
+            if (name == "span" || name == "p") return true;  // most elements: nothing to do
             if (name == "tracked-changes" || name == "note-citation" || name == "sequence-decls" ||
                 name == "forms" || name == "title" || name == "desc" || name == "page-thumbnail")
                 return false;
