@@ -19,7 +19,7 @@ constexpr uint16_t kMasterListInstance = 1;
 // title style", never the author's.
 constexpr uint8_t kFirstMasterPlaceholder = 1, kLastMasterPlaceholder = 10;
 // Containers nest at most this deep; deeper ones are stepped over whole.
-constexpr size_t kMaxDepth = 64;
+constexpr size_t kMaxDepth = 256;
 
 std::u16string AtomUnits(std::string_view s, size_t body, size_t end, bool wide) {
     std::u16string units;

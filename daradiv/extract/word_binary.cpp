@@ -118,7 +118,7 @@ bool ReadWord6Text(const CompoundFile& file, std::string_view doc, TextBuilder* 
             *error = "Word 文書の本文の位置が壊れています";
             return false;
         }
-        bytes = doc.substr(fc_min, fc_mac - fc_min);
+        bytes = doc.substr(fc_min, std::min<size_t>(fc_mac - fc_min, kMaxExtractedTextBytes));
     }
     // Word's marks are ASCII control codes, which no trail byte of a double-byte set is,
     // so they survive the conversion.
