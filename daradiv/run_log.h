@@ -3,8 +3,8 @@
 #pragma once
 
 #include <chrono>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
