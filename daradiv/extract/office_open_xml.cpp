@@ -339,9 +339,25 @@ ExtractResult ExtractOfficeOpenXml(std::string_view bytes) {
 }
 
 bool LooksLikeWordXml(std::string_view bytes) {
-    std::string_view head = bytes.substr(0, 65536);
-    return head.find("schemas.microsoft.com/office/word/2003/wordml") != std::string_view::npos &&
-           head.find("wordDocument") != std::string_view::npos;
+    // The root element, after a byte-order mark, declarations, processing instructions
+    // and comments, must be wordDocument in any prefix.
+    std::string_view b = bytes.substr(0, 65536);
+    if (b.substr(0, 3) == "\xEF\xBB\xBF") b.remove_prefix(3);
+    while (true) {
+        size_t start = b.find_first_not_of(" \t\r\n");
+        if (start == std::string_view::npos || b[start] != '<') return false;
+        b.remove_prefix(start);
+        std::string_view close = b.substr(0, 4) == "<!--" ? "-->" : (b.substr(0, 2) == "<?" ? "?>" : "");
+        if (close.empty() && b.substr(0, 2) == "<!") close = ">";
+        if (close.empty()) break;
+        size_t end = b.find(close);
+        if (end == std::string_view::npos) return false;
+        b.remove_prefix(end + close.size());
+    }
+    size_t name_end = b.find_first_of(" \t\r\n/>", 1);
+    std::string_view name = b.substr(1, name_end == std::string_view::npos ? b.size() - 1 : name_end - 1);
+    size_t colon = name.rfind(':');
+    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == "wordDocument";
 }
 
 ExtractResult ExtractWordXml(std::string_view bytes) {

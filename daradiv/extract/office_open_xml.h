@@ -15,6 +15,5 @@ ExtractResult ExtractOfficeOpenXml(std::string_view bytes);
 
 ExtractResult ExtractWordXml(std::string_view bytes);
 
-// True when mark-up bytes are a Word 2003 XML document: its namespace and root element
-// appear near the start.
+// True when bytes are a Word 2003 XML document: their root element is wordDocument.
 bool LooksLikeWordXml(std::string_view bytes);
