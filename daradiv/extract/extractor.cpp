@@ -71,8 +71,9 @@ const Format kFormats[] = {
     {"tiff", nullptr, kWhole, false, ExtractImage},
 };
 
-// The formats whose bytes are never taken for another's: zip packages of other kinds than
-// Office Open XML, flat XML, mail, and images.
+// Container formats whose bytes may show another format (an old .doc renamed .docx). Zip
+// packages of other kinds than Office Open XML, flat XML, mail and images are always read
+// as their extension says.
 bool Sniffed(const Format& f) {
     return !f.truncate && f.extract != nullptr && f.extract != ExtractMail &&
            f.extract != ExtractOpenDocument && f.extract != ExtractFlatOpenDocument &&
@@ -161,9 +162,9 @@ Extractor SniffedExtractor(std::string_view b) {
         ++i;
     rest = rest.substr(i);
     if (rest.substr(0, 5) == "{\\rtf") return ExtractRtf;
-    // Mark-up: a web page, or the XML spreadsheets and documents Office 2003 wrote; the
-    // HTML reader gives the text of either.
-    if (!rest.empty() && rest[0] == '<') return ExtractHtml;
+    // Mark-up: Word 2003 XML, or a web page or an XML spreadsheet, whose text the HTML
+    // reader gives.
+    if (!rest.empty() && rest[0] == '<') return LooksLikeWordXml(rest) ? ExtractWordXml : ExtractHtml;
     return nullptr;
 }
 
@@ -180,6 +181,7 @@ ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_
     if (f && Sniffed(*f)) {  // a container format
         if (Extractor sniffed = SniffedExtractor(bytes)) extract = sniffed;
     }
+    if (!f && LooksLikeWordXml(bytes)) extract = ExtractWordXml;  // a .xml Word document
     OcrExtractor ocr = nullptr;
     if (f && f->ocr && (f->extract == nullptr || (extract == ExtractPdf && options.ocr_pdf_pages)))
         ocr = f->ocr;
