@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         {"docx", Docx(paras)}, {"odt", Odt(paras)}, {"epub", Epub(paras)}};
     for (const auto& [ext, bytes] : docs) {
         ExtractResult r;
-        const int rounds = 3;
+        const int rounds = 5;
         double best = 1e9;
         for (int k = 0; k < rounds; ++k)
             best = std::min(best, Seconds([&] { r = ExtractFromBytes(bytes, ext); }));
