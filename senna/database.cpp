@@ -20,6 +20,10 @@ constexpr const char kAddedColumn[] = "added";
 constexpr const char kFreshCount[] = "ruvudar.fresh_documents";
 constexpr const char kChars[] = "Chars";
 constexpr const char kCharsIndex[] = "Chars.postings";
+constexpr const char kWords[] = "Words";
+constexpr const char kWordPostings[] = "Words.postings";
+constexpr const char kWordGramsColumn[] = "words";
+constexpr const char kWordGrams[] = "Terms.words";
 
 grn_obj* Get(grn_ctx* ctx, const char* name) {
     return grn_ctx_get(ctx, name, static_cast<int>(std::strlen(name)));
@@ -82,6 +86,12 @@ bool Database::Init(const std::string& dir, bool create) {
         index_ = Get(&ctx_, kIndex);
         added_ = Get(&ctx_, kAddedIndex);
         chars_ = Get(&ctx_, kCharsIndex);
+        // Optional: older generations go without the word lexicon.
+        words_ = Get(&ctx_, kWords);
+        word_postings_ = Get(&ctx_, kWordPostings);
+        word_grams_ = Get(&ctx_, kWordGrams);
+        if (!words_ || !word_postings_ || !word_grams_)
+            words_ = word_postings_ = word_grams_ = nullptr;
         // A generation of another layout is not ours to read: the indexer rebuilds it.
         return docs_ && doc_keys_ && keys_ && terms_ && index_ && added_ && chars_ &&
                docs_->header.type == GRN_TABLE_NO_KEY &&
@@ -130,7 +140,22 @@ bool Database::Init(const std::string& dir, bool create) {
     chars_ =
         grn_column_create(&ctx_, chars, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
                           GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_SECTION, docs_);
-    return chars_ != nullptr;
+    if (!chars_) return false;
+    // Words are given one per token, space-separated; documents without positions.
+    words_ = grn_table_create(&ctx_, kWords, sizeof kWords - 1, nullptr,
+                              GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
+    grn_obj* delimit = Get(&ctx_, "TokenDelimit");
+    if (!words_ || !delimit ||
+        grn_obj_set_info(&ctx_, words_, GRN_INFO_DEFAULT_TOKENIZER, delimit) != GRN_SUCCESS)
+        return false;
+    word_postings_ =
+        grn_column_create(&ctx_, words_, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
+                          GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT, docs_);
+    word_grams_ = grn_column_create(&ctx_, terms_, kWordGramsColumn, sizeof kWordGramsColumn - 1,
+                                    nullptr,
+                                    GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION,
+                                    words_);
+    return word_postings_ && word_grams_;
 }
 
 bool Database::MarkFreshBuild() {

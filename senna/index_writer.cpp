@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "senna/text_repair.h"
+#include "senna/words.h"
 
 namespace senna {
 
@@ -97,6 +98,45 @@ grn_rc SetKey(Database& db, grn_id id, grn_id kid) {
 grn_rc Forget(Database& db, grn_id id, grn_id kid) {
     grn_rc rc = id == GRN_ID_NIL ? GRN_SUCCESS : SetKey(db, id, GRN_ID_NIL);
     if (rc == GRN_SUCCESS) rc = grn_table_delete_by_id(db.ctx(), db.keys(), kid);
+    return rc;
+}
+
+// Adds document id to the word lexicon: each distinct word of its path and text once, and
+// each word new to the lexicon to the lexicon's own bigram index.
+grn_rc AddWords(Database& db, grn_id id, std::string_view path, std::string_view text) {
+    if (!db.words()) return GRN_SUCCESS;
+    std::vector<std::string_view> words;
+    AppendWords(path, words);
+    AppendWords(text, words);
+    if (words.empty()) return GRN_SUCCESS;
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    grn_ctx* ctx = db.ctx();
+    std::string joined;
+    joined.reserve(words.size() * 8);
+    grn_obj key;
+    GRN_TEXT_INIT(&key, GRN_OBJ_DO_SHALLOW_COPY);
+    grn_rc rc = GRN_SUCCESS;
+    for (std::string_view w : words) {
+        int added = 0;
+        grn_id wid = grn_table_add(ctx, db.words(), w.data(), static_cast<unsigned>(w.size()), &added);
+        if (wid == GRN_ID_NIL) {
+            rc = ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_NO_MEMORY_AVAILABLE;
+            break;
+        }
+        if (added) {
+            GRN_TEXT_SET_REF(&key, w.data(), w.size());
+            rc = grn_column_index_update(ctx, db.word_grams(), wid, 1, nullptr, &key);
+            if (rc != GRN_SUCCESS) break;
+        }
+        if (!joined.empty()) joined += ' ';
+        joined += w;
+    }
+    if (rc == GRN_SUCCESS) {
+        GRN_TEXT_SET_REF(&key, joined.data(), joined.size());
+        rc = grn_column_index_update(ctx, db.word_postings(), id, 1, nullptr, &key);
+    }
+    GRN_OBJ_FIN(ctx, &key);
     return rc;
 }
 
@@ -213,6 +253,7 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
     }
     if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kPathSection, path);
     if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kTextSection, text);
+    if (rc == GRN_SUCCESS) rc = AddWords(db_, id, path, text);
     if (rc == GRN_SUCCESS) return sen_success;
     // Leave no half-indexed document to be found: its postings stay, its key goes.
     Forget(db_, id, kid);

@@ -520,6 +520,71 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
     }
 }
 
+// Latin terms come from the word lexicon, which must give exactly the documents whose path
+// or text holds the term: random words over few letters (so most letter pairs are in most
+// documents), runs longer than a lexicon piece, a fresh build, then copies that add and
+// remove documents; also under NOT, where a set holding more would lose true hits.
+TEST_F(SennaTest, LatinTermsFindExactlyTheDocumentsHoldingThem) {
+    std::mt19937 rng(20261211);
+    const std::string letters = "abrk";
+    auto word = [&](size_t length) {
+        std::string w;
+        for (size_t k = 0; k < length; ++k) w += letters[rng() % letters.size()];
+        return w;
+    };
+    auto text_of = [&]() {
+        std::string t;
+        int n = 1 + static_cast<int>(rng() % 6);
+        for (int k = 0; k < n; ++k) {
+            size_t length = rng() % 9 == 0 ? 60 + rng() % 120 : 1 + rng() % 8;
+            t += word(length);
+            t += rng() % 4 == 0 ? "甲" : " ";  // words end at any other character
+        }
+        return t;
+    };
+    std::map<std::string, std::pair<std::string, std::string>> live;  // key -> path, text
+    int next_key = 1;
+    for (int round = 0; round < 3; ++round) {
+        sen_index* w = sen_index_create_next(path_.c_str(), round > 0);
+        ASSERT_NE(w, nullptr);
+        for (int n = 0; n < 60; ++n) {
+            if (round > 0 && !live.empty() && rng() % 4 == 0) {
+                auto it = std::next(live.begin(), static_cast<long>(rng() % live.size()));
+                ASSERT_EQ(sen_index_delete(w, it->first.c_str()), sen_success);
+                live.erase(it);
+                continue;
+            }
+            std::string key = std::to_string(next_key++);
+            std::string path = "/d/" + word(1 + rng() % 5);
+            std::string text = text_of();
+            ASSERT_EQ(sen_index_put(w, key.c_str(), path.data(), path.size(), text.data(),
+                                    text.size()),
+                      sen_success);
+            live[key] = {path, text};
+        }
+        ASSERT_EQ(sen_index_publish(w), sen_success);
+        for (int q = 0; q < 40; ++q) {
+            // Lengths around the piece step, so terms cross piece boundaries of long runs.
+            std::string term = word(q % 5 == 4 ? 28 + rng() % 5 : 2 + rng() % 6);
+            Keys_ holding, others;
+            for (const auto& [key, doc] : live)
+                (doc.first.find(term) != std::string::npos ||
+                         doc.second.find(term) != std::string::npos
+                     ? holding
+                     : others)
+                    .push_back(key);
+            auto numeric = [](Keys_ v) {
+                std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) {
+                    return std::stoll(a) < std::stoll(b);
+                });
+                return v;
+            };
+            EXPECT_EQ(Keys("\"" + term + "\""), numeric(holding)) << "round " << round << ": " << term;
+            EXPECT_EQ(Keys("\"d\" -\"" + term + "\""), numeric(others)) << term;
+        }
+    }
+}
+
 TEST_F(SennaTest, KeyBufferIsCut) {
     Build({{"12345678", "/p", "word"}});
     sen_index* i = sen_index_open(path_.c_str());
