@@ -24,6 +24,8 @@ constexpr const char kWords[] = "Words";
 constexpr const char kWordPostings[] = "Words.postings";
 constexpr const char kWordGramsColumn[] = "words";
 constexpr const char kWordGrams[] = "Terms.words";
+constexpr const char kTriples[] = "Triples";
+constexpr const char kTriplesIndex[] = "Triples.postings";
 
 grn_obj* Get(grn_ctx* ctx, const char* name) {
     return grn_ctx_get(ctx, name, static_cast<int>(std::strlen(name)));
@@ -92,6 +94,7 @@ bool Database::Init(const std::string& dir, bool create) {
         word_grams_ = Get(&ctx_, kWordGrams);
         if (!words_ || !word_postings_ || !word_grams_)
             words_ = word_postings_ = word_grams_ = nullptr;
+        triples_ = Get(&ctx_, kTriplesIndex);
         // A generation of another layout is not ours to read: the indexer rebuilds it.
         return docs_ && doc_keys_ && keys_ && terms_ && index_ && added_ && chars_ &&
                docs_->header.type == GRN_TABLE_NO_KEY &&
@@ -141,13 +144,11 @@ bool Database::Init(const std::string& dir, bool create) {
         grn_column_create(&ctx_, chars, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
                           GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_SECTION, docs_);
     if (!chars_) return false;
-    // Words are given one per token, space-separated; documents without positions.
+    // Words and triples come as vectors of whole keys, no tokenizer between; documents
+    // without positions.
     words_ = grn_table_create(&ctx_, kWords, sizeof kWords - 1, nullptr,
                               GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
-    grn_obj* delimit = Get(&ctx_, "TokenDelimit");
-    if (!words_ || !delimit ||
-        grn_obj_set_info(&ctx_, words_, GRN_INFO_DEFAULT_TOKENIZER, delimit) != GRN_SUCCESS)
-        return false;
+    if (!words_) return false;
     word_postings_ =
         grn_column_create(&ctx_, words_, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
                           GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT, docs_);
@@ -155,7 +156,13 @@ bool Database::Init(const std::string& dir, bool create) {
                                     nullptr,
                                     GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION,
                                     words_);
-    return word_postings_ && word_grams_;
+    grn_obj* triples =
+        grn_table_create(&ctx_, kTriples, sizeof kTriples - 1, nullptr,
+                         GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
+    if (!triples) return false;
+    triples_ = grn_column_create(&ctx_, triples, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
+                                 GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT, docs_);
+    return word_postings_ && word_grams_ && triples_;
 }
 
 bool Database::MarkFreshBuild() {

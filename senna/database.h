@@ -57,6 +57,10 @@ class Database {
     grn_obj* words() { return words_; }
     grn_obj* word_postings() { return word_postings_; }
     grn_obj* word_grams() { return word_grams_; }
+    // Index of the documents holding each run of three characters with one outside ASCII
+    // and no blank: narrows a Japanese term to few documents before any position is read.
+    // Its lexicon is the column's table. nullptr in generations made before it existed.
+    grn_obj* triples() { return triples_; }
 
     // Records that every document so far came from a fresh build.
     bool MarkFreshBuild();
@@ -91,6 +95,7 @@ class Database {
     grn_obj* words_ = nullptr;
     grn_obj* word_postings_ = nullptr;
     grn_obj* word_grams_ = nullptr;
+    grn_obj* triples_ = nullptr;
 };
 
 }  // namespace senna

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "senna/text_repair.h"
+#include "senna/triples.h"
 #include "senna/words.h"
 
 namespace senna {
@@ -174,6 +175,12 @@ class Evaluator {
             Hits hits;
             if (WordTerm(term, hits)) return hits;
         }
+        // Otherwise the documents holding all its triples, when they are few enough that
+        // checking their texts costs less than reading the bigrams' positions.
+        if (bound == Bound::kMore && db_.triples()) {
+            Hits hits;
+            if (TripleTerm(term, hits) && hits.size() <= kEnoughTriples) return hits;
+        }
         // A document's bigrams are in one column or the other, never both.
         Hits hits = TermIn(db_.index(), term, bound);
         return search_added_ ? Unite(hits, TermIn(db_.added(), term, bound)) : hits;
@@ -228,6 +235,29 @@ class Evaluator {
                       out.end());
         }
         return true;
+    }
+
+    // The documents holding every triple of term, or some more; false when term has no
+    // triple or a list cannot be read.
+    static constexpr size_t kEnoughTriples = 2048;
+    bool TripleTerm(std::string_view term, Hits& out) {
+        std::vector<std::string_view> triples;
+        AppendTriples(ctx_, term, triples);
+        if (triples.empty()) return false;
+        grn_obj* lexicon = grn_column_table(ctx_, db_.triples());
+        if (!lexicon) return false;
+        std::vector<Token> tokens;
+        for (std::string_view t : triples) {
+            grn_id tid = grn_table_get(ctx_, lexicon, t.data(), static_cast<unsigned>(t.size()));
+            if (tid == GRN_ID_NIL) {  // no document holds this triple, so none holds term
+                out.clear();
+                return true;
+            }
+            if (std::none_of(tokens.begin(), tokens.end(),
+                             [tid](const Token& k) { return k.tid == tid; }))
+                tokens.push_back({tid, 0});
+        }
+        return HoldingAll(db_.triples(), tokens, out);
     }
 
     // The documents of one index column holding term.

@@ -507,7 +507,7 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
         }
         ASSERT_EQ(sen_index_publish(w), sen_success);
         for (int q = 0; q < 25; ++q) {
-            std::string term = text_of(1 + rng() % 3);
+            std::string term = text_of(1 + rng() % 5);
             Keys_ found = Keys("\"" + term + "\"");
             for (const std::string& key : found)
                 EXPECT_TRUE(live.count(key)) << "removed " << key << " found by " << term;
