@@ -416,25 +416,43 @@ TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     EXPECT_EQ(Keys("\"fresh\""), Keys_{"7"});
 }
 
-TEST_F(SennaTest, RemoveStaleKeepsOnlyCurrent) {
+// Old generations go when a new one is published, unless a reader still holds one; a
+// generation being built is never taken; a killed run's folder is.
+TEST_F(SennaTest, StaleGenerationsGoOnceNoOneHoldsThem) {
+    auto generations = [&] {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir_))
+            if (e.path().filename() != "sindex" && fs::is_directory(e.symlink_status()))
+                names.push_back(e.path().filename().string());
+        return names.size();
+    };
     Build({{"1", "/p", "one"}});
     Build({{"1", "/p", "two"}});
-    sen_index* abandoned = sen_index_create_next(path_.c_str(), 0);  // a run that was killed
-    ASSERT_NE(abandoned, nullptr);
-    auto generations = [&] {
-        int n = 0;
-        for (auto& e : fs::directory_iterator(dir_))
-            if (e.path().filename() != "sindex" && fs::is_directory(e.symlink_status())) ++n;
-        return n;
-    };
-    EXPECT_EQ(generations(), 3);
-    fs::create_directories(dir_ / "unrelated");
+    EXPECT_EQ(generations(), 1u);
+
+    // A reader on "two" keeps it through the next publish and a cleanup, and reads on.
+    sen_index* reader = sen_index_open(path_.c_str());
+    ASSERT_NE(reader, nullptr);
+    Build({{"1", "/p", "three"}});
     EXPECT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
-    EXPECT_EQ(generations(), 2);  // current and the unrelated folder
+    EXPECT_EQ(generations(), 2u);
+    EXPECT_EQ(Keys(reader, "\"two\""), Keys_{"1"});
+    sen_index_close(reader);
+
+    // A run in progress is kept; a killed run's folder (nobody holds it) and the
+    // generation no one reads any more go; an unrelated folder stays.
+    sen_index* running = sen_index_create_next(path_.c_str(), 0);
+    ASSERT_NE(running, nullptr);
+    fs::create_directories(dir_ / "sindex.g90.0123abcd");
+    fs::create_directories(dir_ / "unrelated");
+    EXPECT_EQ(Keys("\"three\""), Keys_{"1"});
+    EXPECT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
+    EXPECT_EQ(generations(), 3u);  // current, the running one and the unrelated folder
     EXPECT_TRUE(fs::exists(dir_ / "unrelated"));
-    EXPECT_EQ(Keys("\"two\""), Keys_{"1"});
+    EXPECT_FALSE(fs::exists(dir_ / "sindex.g90.0123abcd"));
     EXPECT_GT(sen_index_disk_size(path_.c_str()), 0);
-    EXPECT_EQ(sen_index_discard(abandoned), sen_success);
+    EXPECT_EQ(sen_index_discard(running), sen_success);
+    EXPECT_EQ(generations(), 2u);
 }
 
 TEST_F(SennaTest, DiscardLeavesCurrentUntouched) {
