@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/load_settings.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "pages/frameset_page.h"
 #include "text/app_error.h"
 

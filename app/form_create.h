@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // Prepares state for the program folder app_dir (ending in "/"): PathSeparator "/", the
 // page folder created when missing, the counters reset, the four buffers allocated,

@@ -2,7 +2,7 @@
 
 #include "config/indexer_config.h"
 #include "config/viewer_settings.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 
 void LoadSettings(ViewerState& state) {
     ViewerSettings s = ReadViewerSettings(state.AppFile(program_files::kViewerSettings));

@@ -2,7 +2,7 @@
 // target folders of daradiv.ini with the categories derived from them.
 #pragma once
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // Sets ScheduleType, ScheduleDelay, ScheduleHour, ScheduleMinute and FrameHeight from
 // ruvudar.ini (defaults 3, 0, 0, 0, 120), SearchDirs from the [SearchDir] lines of

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "platform/dialogs.h"
 #include "platform/processes.h"
 

@@ -1,7 +1,7 @@
 #include "config/save_settings.h"
 
 #include "config/viewer_settings.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "text/text_rules.h"
 
 void SaveSettings(const std::string& app_dir, const SettingsValues& values) {

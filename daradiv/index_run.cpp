@@ -5,13 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <ctime>
-#include <deque>
 #include <exception>
-#include <mutex>
-#include <thread>
-#include <map>
 #include <optional>
 #include <set>
 
@@ -19,11 +14,13 @@
 #include "daradiv/document_text.h"
 #include "daradiv/failed_documents.h"
 #include "daradiv/file_walker.h"
+#include "daradiv/generation.h"
 #include "daradiv/leftovers.h"
+#include "daradiv/run_catalogues.h"
 #include "daradiv/run_log.h"
 #include "daradiv/run_plan.h"
-#include "indexer/program_files.h"
-#include "indexer/update_log.h"
+#include "index_control/update_log.h"
+#include "platform/program_files.h"
 #include "search/index_files.h"
 #include "search/normalize.h"
 #include "senna/senna.h"
@@ -66,197 +63,6 @@ int64_t SizeField(const OldLine& line) {
         return line.fields.size;
     }
 }
-
-// The catalogues of the current information file, read back when the run compacts.
-class OldCatalogues {
-public:
-    explicit OldCatalogues(std::string app_dir) : app_dir_(std::move(app_dir)) {}
-
-    // True when both files of the record's pair hold the whole record.
-    bool Readable(const DocumentLine& f) {
-        if (f.offset < 0 || f.catalogue < 1 || f.path_length < 0 || f.text_length < 0) return false;
-        auto it = sizes_.find(f.catalogue);
-        if (it == sizes_.end()) {
-            int64_t display = FileSize(index_files::DisplayCatalogueName(f.catalogue));
-            int64_t folded = FileSize(index_files::FoldedCatalogueName(f.catalogue));
-            it = sizes_.emplace(f.catalogue, std::min(display, folded)).first;
-        }
-        return static_cast<int64_t>(f.offset) + f.path_length + f.text_length <= it->second;
-    }
-
-    // The path and text blocks of the record from the display catalogue.
-    bool Read(const DocumentLine& f, std::string& head, std::string& body) {
-        if (!Readable(f)) return false;
-        if (open_number_ != f.catalogue) {
-            open_number_ = 0;
-            if (!reader_.Open(app_dir_ + index_files::DisplayCatalogueName(f.catalogue)))
-                return false;
-            open_number_ = f.catalogue;
-        }
-        head.resize(static_cast<size_t>(f.path_length));
-        body.resize(static_cast<size_t>(f.text_length));
-        index_files::RecordSizes got = reader_.Read(f.offset, f.path_length, f.text_length,
-                                                    head.data(), head.size(), body.data(),
-                                                    body.size());
-        return got.head == head.size() && got.body == body.size();
-    }
-
-private:
-    int64_t FileSize(const std::string& name) const {
-        struct stat st;
-        return stat((app_dir_ + name).c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-    }
-
-    std::string app_dir_;
-    std::map<int32_t, int64_t> sizes_;
-    index_files::CatalogueReader reader_;
-    int32_t open_number_ = 0;
-};
-
-// The new catalogue pairs of this run, numbered from first; a full pair gives way to the next.
-class CatalogueOutput {
-public:
-    CatalogueOutput(std::string app_dir, int32_t first)
-        : app_dir_(std::move(app_dir)), number_(first - 1) {}
-
-    struct Placed {
-        int32_t catalogue = 0;
-        RecordPlacement at;
-    };
-
-    Placed Append(const std::string& path_block, const std::string& text_block) {
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (!writer_.is_open()) {
-                ++number_;
-                writer_.Open(app_dir_ + index_files::DisplayCatalogueName(number_),
-                             app_dir_ + index_files::FoldedCatalogueName(number_), true);
-            }
-            if (std::optional<RecordPlacement> at = writer_.Append(path_block, text_block))
-                return {number_, *at};
-            writer_.Close();
-        }
-        throw AppError("カタログに書き込めません");
-    }
-
-    void Close() { writer_.Close(); }
-
-private:
-    std::string app_dir_;
-    int32_t number_;
-    index_files::CatalogueWriter writer_;
-};
-
-// A generation being built; discarded unless published.
-class Generation {
-public:
-    Generation(const std::string& index_path, bool copy_current)
-        : index_(sen_index_create_next(index_path.c_str(), copy_current ? 1 : 0)) {}
-    ~Generation() {
-        if (index_ != nullptr) sen_index_discard(index_);
-    }
-    bool ok() const { return index_ != nullptr; }
-
-    void Put(const std::string& key, const std::string& folded_path, const std::string& folded_text) {
-        if (sen_index_put(index_, key.c_str(), folded_path.data(),
-                          static_cast<unsigned>(folded_path.size()), folded_text.data(),
-                          static_cast<unsigned>(folded_text.size())) != sen_success)
-            throw AppError("インデックスに文書を登録できません");
-    }
-    void Delete(const std::string& key) {
-        // A document the index does not hold any more is no error: its line is dead anyway.
-        sen_index_delete(index_, key.c_str());
-    }
-    void Publish(const index_files::FileIdentity& info) {
-        sen_file_identity id = index_files::ToSenna(info);
-        if (sen_index_set_info_identity(index_, &id) != sen_success)
-            throw AppError("インデックスに情報ファイルを記録できません");
-        sen_rc rc = sen_index_publish(index_);
-        index_ = nullptr;  // the handle is freed either way
-        if (rc != sen_success) throw AppError("新しいインデックスを使い始められません");
-    }
-
-private:
-    sen_index* index_;
-};
-
-
-// Feeds documents to the generation on a thread of its own, so indexing one document
-// overlaps with receiving and storing the next. The only user of the index meanwhile.
-class IndexFeeder {
-public:
-    explicit IndexFeeder(Generation& generation)
-        : generation_(generation), thread_([this] { Loop(); }) {}
-    ~IndexFeeder() { Stop(); }
-
-    // Queues a document; waits while the queue is full.
-    void Put(std::string key, std::string folded_path, std::string folded_text) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [&] {
-            return queue_.empty() || (queue_.size() < kMaxQueued && queued_bytes_ < kMaxQueuedBytes) ||
-                   !error_.empty();
-        });
-        if (!error_.empty()) throw AppError(error_);
-        queued_bytes_ += folded_path.size() + folded_text.size();
-        queue_.push_back({std::move(key), std::move(folded_path), std::move(folded_text)});
-        ready_.notify_one();
-    }
-
-    // Waits until every queued document is indexed; throws the first indexing error.
-    void Finish() {
-        Stop();
-        if (!error_.empty()) throw AppError(error_);
-    }
-
-private:
-    struct Item {
-        std::string key, path, text;
-    };
-    // Bounds on what waits, so large documents cannot pile up in memory.
-    static constexpr size_t kMaxQueued = 64;
-    static constexpr size_t kMaxQueuedBytes = 16u << 20;
-
-    void Stop() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        ready_.notify_one();
-        if (thread_.joinable()) thread_.join();
-    }
-
-    void Loop() {
-        while (true) {
-            Item item;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                ready_.wait(lock, [&] { return !queue_.empty() || stopping_; });
-                if (queue_.empty()) return;
-                item = std::move(queue_.front());
-                queue_.pop_front();
-                queued_bytes_ -= item.path.size() + item.text.size();
-            }
-            room_.notify_one();
-            try {
-                generation_.Put(item.key, item.path, item.text);
-            } catch (const std::exception& e) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                error_ = e.what();
-                queue_.clear();
-                room_.notify_all();
-                return;
-            }
-        }
-    }
-
-    Generation& generation_;
-    std::mutex mutex_;
-    std::condition_variable ready_, room_;
-    std::deque<Item> queue_;
-    size_t queued_bytes_ = 0;
-    bool stopping_ = false;
-    std::string error_;
-    std::thread thread_;  // last: starts once the rest is ready
-};
 
 class IndexRun {
 public:

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "senna/senna.h"
 
 namespace daradiv {

@@ -10,7 +10,7 @@
 
 #include "daradiv/index_run.h"
 #include "daradiv/program_folder.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 
 int main(int argc, char** argv) {
     daradiv::RunOptions options;

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "indexer/update_log.h"
-#include "pages/html_text.h"
+#include "index_control/update_log.h"
+#include "text/html_escape.h"
 
 namespace daradiv {
 

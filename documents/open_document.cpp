@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "config/application_table.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "platform/desktop.h"
 #include "text/text_rules.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // The ten lines of index.html: the page head, the frameset with rows FrameHeight + ",*",
 // its two frames, and the closing tags.

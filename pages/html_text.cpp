@@ -2,36 +2,10 @@
 
 #include <algorithm>
 
+#include "text/html_escape.h"
 #include "text/utf8.h"
 
 namespace {
-
-// The reference for a byte that cannot stand as itself in page text, or nothing.
-const char* Reference(char c, bool semicolon) {
-    switch (c) {
-        case '&':
-            return "&amp;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        case '"':
-            return "&quot;";
-        case ';':
-            return semicolon ? "&#59;" : nullptr;
-        default:
-            return nullptr;
-    }
-}
-
-void AppendEscaped(std::string& out, std::string_view bytes, bool semicolon) {
-    for (char c : bytes) {
-        if (const char* ref = Reference(c, semicolon))
-            out += ref;
-        else
-            out += c;
-    }
-}
 
 // Length of the first term, in group and term order, whose bytes lie at p in text; 0 when
 // none does. A term never reaches beyond the end of text.
@@ -45,13 +19,6 @@ size_t TermAt(std::string_view text, size_t p, const std::vector<TermGroup>& gro
 }
 
 }  // namespace
-
-std::string EscapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    AppendEscaped(out, text, false);
-    return out;
-}
 
 std::string MarkTerms(std::string_view folded, std::string_view display,
                       const std::vector<TermGroup>& groups, const MarkRules& rules,
@@ -72,7 +39,7 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
         if (size_t n = TermAt(folded.substr(0, len), i, groups)) {
             if (written + n + tags > kMaxMarkedBytes) break;
             out += kMarkOpen;
-            AppendEscaped(out, display.substr(i, n), true);
+            AppendEscapedHtml(out, display.substr(i, n), true);
             out += kMarkClose;
             written += n + tags;
             text += n;
@@ -92,7 +59,7 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
         if (rules.angles_to_spaces && (c == '<' || c == '>'))
             out += ' ';
         else
-            AppendEscaped(out, display.substr(i, k), true);
+            AppendEscapedHtml(out, display.substr(i, k), true);
         written += k;
         text += k;
         i += k;

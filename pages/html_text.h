@@ -1,6 +1,6 @@
-// HTML text of the pages: escaping of text that comes from documents or from the user, and
-// the one walk that marks the search terms in a file name, a path or a snippet. Decisions
-// are made on the folded text; the bytes written are those of the display text.
+// HTML text of the pages: the one walk that marks the search terms in a file name, a path
+// or a snippet. Decisions are made on the folded text; the bytes written are those of the
+// display text.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/viewer_state.h"
-
-// text with "&", "<", ">" and '"' written as references (for attributes and page text).
-std::string EscapeHtml(std::string_view text);
+#include "state/term_group.h"
+#include "text/html_escape.h"
 
 inline constexpr std::string_view kMarkOpen = "<span class=\"keyword\">";
 inline constexpr std::string_view kMarkClose = "</span>";

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // "<HTML>", "<HEAD>", the meta line (two spaces after "text/html;"), "<TITLE>" + PageTitle +
 // "</TITLE>", "</HEAD>".

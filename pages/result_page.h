@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // The size text: s / 1,000,000 + "MB" above 1,000,000; s / 1,000 + "kB" from 1,001;
 // otherwise s + "B" (negative sizes too).

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // The lines of search.html for the state: Keyword, Categories, CheckedCategories, the
 // number of Results, SortKey, PageIndex and PageSize. The keyword is a quoted attribute

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "indexer/program_files.h"
-#include "indexer/update_log.h"
+#include "platform/program_files.h"
+#include "index_control/update_log.h"
 #include "pages/page_head.h"
 #include "text/text_file.h"
 

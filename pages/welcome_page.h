@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // The notice block's two links. Home: the README shipped in the program folder, as a file
 // URL. Mail: the user's mail program with no address. Change them here when distributing.

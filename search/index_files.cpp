@@ -9,7 +9,7 @@
 #include <climits>
 #include <mutex>
 
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "search/normalize.h"
 #include "text/app_error.h"
 #include "text/record_field.h"

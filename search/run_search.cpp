@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "search/index_files.h"
 #include "search/occurrences.h"
 #include "search/term_groups.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // Replaces Results with the hit records of Keyword in the ticked categories ("score;;" +
 // document line + ";;" + first occurrence offset), at most MaxHits, in candidate order

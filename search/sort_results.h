@@ -2,7 +2,7 @@
 // entry as pivot whose exact steps fix the order of records with equal keys.
 #pragma once
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 // Sorts Results[lo..hi] (both included) ascending by field k of each record: fields 0, 2
 // and 4 as signed 32-bit decimals (0 when not a number), every other field as text in

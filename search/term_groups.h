@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/term_group.h"
 
 // The keyword may take at most this many UTF-8 bytes; a longer one is cut at a character
 // boundary.

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/save_settings.h"
-#include "indexer/indexer_control.h"
+#include "index_control/indexer_control.h"
 #include "settings/plain_dialog.h"
 
 struct ViewerState;

@@ -15,7 +15,7 @@
 #include "app/gui/web_page.h"
 #include "app/home_state.h"
 #include "app/window_placement.h"
-#include "indexer/schedule.h"
+#include "index_control/schedule.h"
 #include "pages/search_page.h"
 #include "pages/welcome_page.h"
 #include "platform/processes.h"

@@ -11,7 +11,7 @@
 
 #include "app/gui/qt_dialogs.h"
 #include "app/navigation.h"
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 
 class QAction;
 class QTimer;

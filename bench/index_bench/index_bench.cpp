@@ -21,8 +21,8 @@
 
 #include "bench/index_bench/corpus.h"
 #include "config/indexer_config.h"
-#include "indexer/program_files.h"
-#include "indexer/update_log.h"
+#include "platform/program_files.h"
+#include "index_control/update_log.h"
 #include "search/index_files.h"
 #include "senna/senna.h"
 #include "text/record_field.h"

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "search/index_files.h"
 #include "search/normalize.h"
 #include "search/run_search.h"

@@ -17,13 +17,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "config/indexer_config.h"
 #include "daradiv/extract/extractor.h"
 #include "daradiv/file_walker.h"
 #include "daradiv/leftovers.h"
-#include "indexer/program_files.h"
-#include "indexer/update_log.h"
+#include "platform/program_files.h"
+#include "index_control/update_log.h"
 #include "search/index_files.h"
 #include "search/run_search.h"
 #include "text/record_field.h"

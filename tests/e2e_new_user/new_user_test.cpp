@@ -24,7 +24,7 @@
 #include <optional>
 
 #include "app/gui/tform1.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "platform/clock.h"
 #include "platform/processes.h"
 #include "settings/settings_forms.h"

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "config/indexer_config.h"
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "search/index_files.h"
 #include "search/normalize.h"
 #include "senna/senna.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "text/text_file.h"
 
 class ProgramFolder : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "indexer/schedule.h"
+#include "index_control/schedule.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "text/text_file.h"

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "platform/clock.h"
 #include "platform/processes.h"
 #include "settings/tform2.h"

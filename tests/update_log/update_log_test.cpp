@@ -1,4 +1,4 @@
-#include "indexer/update_log.h"
+#include "index_control/update_log.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

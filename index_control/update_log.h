@@ -52,6 +52,6 @@ void WriteAbortEntry(const std::string& app_dir, const LocalTime& now);
 void WriteProgressLog(const std::string& log_path, const std::string& text);
 // An ended update: an empty line, "[更新記録]", the summary as one line (line breaks become
 // spaces), then the detail lines as given. Details shown on the welcome page are mark-up:
-// text from file names belongs there escaped (EscapeHtml in pages/html_text.h).
+// text from file names belongs there escaped (EscapeHtml in text/html_escape.h).
 void WriteEndedLog(const std::string& log_path, const std::string& summary,
                    const std::vector<std::string>& details);

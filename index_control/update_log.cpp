@@ -1,8 +1,8 @@
-#include "indexer/update_log.h"
+#include "index_control/update_log.h"
 
 #include <cstdio>
 
-#include "indexer/program_files.h"
+#include "platform/program_files.h"
 #include "text/text_file.h"
 #include "text/text_rules.h"
 #include "text/utf8.h"

@@ -1,12 +1,12 @@
-#include "indexer/indexer_control.h"
+#include "index_control/indexer_control.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 
-#include "indexer/schedule.h"
-#include "indexer/update_log.h"
+#include "index_control/schedule.h"
+#include "index_control/update_log.h"
 #include "text/text_file.h"
 #include "tests/support/test_folder.h"
 

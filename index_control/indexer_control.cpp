@@ -1,10 +1,10 @@
-#include "indexer/indexer_control.h"
+#include "index_control/indexer_control.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "indexer/program_files.h"
-#include "indexer/update_log.h"
+#include "platform/program_files.h"
+#include "index_control/update_log.h"
 
 void EnterWatching(UpdateState& state) {
     state.TimerInterval = kPollIntervalMs;

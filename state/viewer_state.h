@@ -1,5 +1,6 @@
 // The state of the main window: a plain struct owned by TForm1 and handed to the GUI-free
 // operations (search, ordering, page writers, navigation, schedule, document actions).
+// Plain data with no behaviour beyond its buffers, so every layer of the core may share it.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,7 @@
 #include <string>
 #include <vector>
 
-// One group of alternative terms; a document must hold one term of every group.
-using TermGroup = std::vector<std::string>;
+#include "state/term_group.h"
 
 // A byte buffer allocated once at start-up; absent (null) when the allocation failed.
 struct ByteBuffer {

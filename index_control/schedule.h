@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/viewer_state.h"
+#include "state/viewer_state.h"
 #include "platform/clock.h"
 
 // The "hh:nn" text of a time: two-digit hour 00-23, ":", two-digit minute.
