@@ -1,7 +1,6 @@
 #include "search/index_files.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -221,45 +220,12 @@ CatalogueReader::~CatalogueReader() { Close(); }
 bool CatalogueReader::Open(const std::string& file) {
     Close();
     fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return false;
-    // Mapped, the texts are scanned where they lie instead of being copied first. A
-    // catalogue is only ever appended to, so the mapped part stays readable; an indexer
-    // that removes it leaves the mapping to this reader.
-    struct stat st;
-    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void* m = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED, fd_, 0);
-        if (m != MAP_FAILED) {
-            map_ = static_cast<const char*>(m);
-            map_size_ = static_cast<size_t>(st.st_size);
-        }
-    }
-    return true;
+    return fd_ >= 0;
 }
 
 void CatalogueReader::Close() {
-    if (map_) ::munmap(const_cast<char*>(map_), map_size_);
-    map_ = nullptr;
-    map_size_ = 0;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-}
-
-bool CatalogueReader::View(int64_t offset, int32_t path_length, int32_t text_length,
-                           size_t head_capacity, size_t body_capacity, std::string_view& head,
-                           std::string_view& body) const {
-    if (!map_) return false;
-    head = body = std::string_view();
-    if (offset < 0 || static_cast<uint64_t>(offset) >= map_size_) return true;
-    const size_t at = static_cast<size_t>(offset);
-    size_t head_want =
-        path_length > 0 ? std::min(static_cast<size_t>(path_length), head_capacity) : 0;
-    size_t body_want =
-        text_length > 0 ? std::min(static_cast<size_t>(text_length), body_capacity) : 0;
-    head = std::string_view(map_ + at, std::min(head_want, map_size_ - at));
-    const uint64_t body_at = static_cast<uint64_t>(at) + static_cast<uint64_t>(std::max(path_length, 0));
-    if (body_at < map_size_)
-        body = std::string_view(map_ + body_at, std::min<uint64_t>(body_want, map_size_ - body_at));
-    return true;
 }
 
 RecordSizes CatalogueReader::Read(int64_t offset, int32_t path_length, int32_t text_length,

@@ -134,12 +134,6 @@ class CatalogueReader {
     void Close();
     bool is_open() const { return fd_ >= 0; }
 
-    // The record at offset in place, without copying, when the file could be mapped: the
-    // same bytes Read would deliver, cut to the capacities and to the end of the file. False
-    // when the file is not mapped (Read then).
-    bool View(int64_t offset, int32_t path_length, int32_t text_length, size_t head_capacity,
-              size_t body_capacity, std::string_view& head, std::string_view& body) const;
-
     // Reads the record at offset: the path block (path_length bytes, at most head_capacity
     // of them) into head and the text block, which starts path_length bytes after offset,
     // (at most body_capacity of text_length bytes) into body. Short or failed reads give
@@ -149,8 +143,6 @@ class CatalogueReader {
 
   private:
     int fd_ = -1;
-    const char* map_ = nullptr;  // the whole file, read-only, when it could be mapped
-    size_t map_size_ = 0;
 };
 
 // ---- Writing (the indexer) ----

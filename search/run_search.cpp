@@ -198,14 +198,10 @@ bool SearchOnce(ViewerState& state, bool may_retry) {
             }
             open_number = e.catalogue;
         }
-        std::string_view head_block, body_block;
-        if (!catalogue.View(e.offset, e.path_length, e.text_length, head_capacity, body_capacity,
-                            head_block, body_block)) {
-            index_files::RecordSizes got = catalogue.Read(e.offset, e.path_length, e.text_length,
-                                                          head, head_capacity, body, body_capacity);
-            head_block = std::string_view(head, got.head);
-            body_block = std::string_view(body, got.body);
-        }
+        index_files::RecordSizes got = catalogue.Read(e.offset, e.path_length, e.text_length, head,
+                                                      head_capacity, body, body_capacity);
+        std::string_view head_block(head, got.head);
+        std::string_view body_block(body, got.body);
 
         int64_t total = 0;
         int64_t first = -1;

@@ -138,40 +138,6 @@ TEST_F(IndexFilesTest, ReaderStaysInsideBuffersAndTheFile) {
     EXPECT_FALSE(reader.is_open());
 }
 
-// The mapped view gives exactly the bytes a read gives, inside the buffers and the file.
-TEST_F(IndexFilesTest, ViewAgreesWithRead) {
-    CatalogueWriter writer;
-    writer.Open(File("a.dat"), File("b.dat"), true);
-    auto rec = writer.Append("/path", "0123456789");
-    writer.Close();
-    ASSERT_TRUE(rec);
-    CatalogueReader reader;
-    ASSERT_TRUE(reader.Open(File("b.dat")));
-    struct Case {
-        int64_t offset;
-        int32_t path_length, text_length;
-        size_t head_capacity, body_capacity;
-    } cases[] = {
-        {rec->offset, rec->path_length, rec->text_length, 64, 64},
-        {rec->offset, rec->path_length, rec->text_length, 3, 4},  // both cut
-        {rec->offset + 10, 2, 1000, 64, 64},                      // past the end
-        {rec->offset + 14, 2, 5, 64, 64},                         // head only partly there
-        {rec->offset + 100, 2, 5, 64, 64},                        // wholly past the end
-        {-5, 2, 2, 64, 64},
-        {rec->offset, -1, 4, 64, 64},
-    };
-    for (const Case& c : cases) {
-        char head[64], body[64];
-        RecordSizes got = reader.Read(c.offset, c.path_length, c.text_length, head,
-                                      c.head_capacity, body, c.body_capacity);
-        std::string_view h, b;
-        ASSERT_TRUE(reader.View(c.offset, c.path_length, c.text_length, c.head_capacity,
-                                c.body_capacity, h, b));
-        EXPECT_EQ(h, std::string_view(head, got.head)) << c.offset << " " << c.path_length;
-        EXPECT_EQ(b, std::string_view(body, got.body)) << c.offset << " " << c.text_length;
-    }
-}
-
 TEST_F(IndexFilesTest, WriterCutsOverlongBlocksAtACharacterBoundary) {
     std::string text;
     while (text.size() < kMaxTextBlock + 10) text += "東";
