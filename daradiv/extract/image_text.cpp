@@ -35,6 +35,11 @@ ExtractResult ExtractImage(std::string_view bytes, const ExtractOptions& options
         r.error = "画像として読めません";
         return r;
     }
+    // Decoding alone could pass the worker's memory cap; the header tells the size first.
+    if (static_cast<long long>(w) * h > kOcrMaxPixels) {
+        r.error = "画像が大きすぎます";
+        return r;
+    }
     OcrPages pages(options, L_FORMAT_IS_TIFF(format) ? TiffPages(data, bytes.size()) : 1);
     if (L_FORMAT_IS_TIFF(format)) {
         size_t offset = 0;

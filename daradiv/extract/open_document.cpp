@@ -99,6 +99,7 @@ void AppendMasterPages(const pugi::xml_node& master_styles, bool headers, TextBu
             // header, header-left, header-first; "header-style" belongs to styles.
             if (!(headers ? header : footer) || name.find("style") != std::string_view::npos)
                 continue;
+            if (PrefixedAttribute(part, "display") == "false") continue;  // switched off
             out->EndLine();
             AppendText(part, false, out);
         }

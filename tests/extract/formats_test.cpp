@@ -361,3 +361,26 @@ TEST(OpenFormats, OrderHiddenPartsAndBrokenPackages) {
     EXPECT_TRUE(ExtractText(fixtures + "/open_text.fodt", "fodt").ok);
     EXPECT_FALSE(ExtractFromBytes("<html><body>x</body></html>", "fodt").ok);
 }
+
+// Images that cannot be read fail before any recognition: bytes that are no image, and an
+// image whose header asks for more pixels than a page may have (never decoded).
+TEST(Images, UnreadableAndOversizedImagesFailWithAReason) {
+    std::string huge_png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (uint32_t side : {60000u, 60000u}) {
+        for (int shift = 24; shift >= 0; shift -= 8) huge_png += static_cast<char>((side >> shift) & 0xFF);
+    }
+    huge_png += std::string("\x08\x00\x00\x00\x00", 5) + std::string(16, '\0');
+    const std::pair<std::string, std::string> cases[] = {
+        {"This is not a picture at all.\n", "png"},
+        {"GIF89a....", "jpg"},
+        {huge_png, "png"},
+        {"II*\0garbage", "tif"},
+    };
+    for (const auto& [bytes, ext] : cases) {
+        ExtractResult r = ExtractFromBytes(bytes, ext);
+        EXPECT_FALSE(r.ok) << ext;
+        EXPECT_FALSE(r.error.empty()) << ext;
+        EXPECT_EQ(r.ocr_pages, 0) << ext;
+    }
+    EXPECT_EQ(ExtractFromBytes(huge_png, "png").error, "画像が大きすぎます");
+}
