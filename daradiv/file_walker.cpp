@@ -22,6 +22,10 @@ constexpr const char* kNotUtf8Path = "パスが UTF-8 ではないため索引�
 constexpr const char* kSemicolonAtEnd = "パスが \";\" で終わるため索引できません";
 constexpr const char* kRelativeFolder = "絶対パスではないフォルダは調べません";
 
+int64_t Nanoseconds(const struct timespec& t) {
+    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
 class Walker {
 public:
     Walker(const WalkSettings& settings, WalkResult& result)
@@ -88,7 +92,8 @@ private:
         if (!index_files::IsStorableField(path)) return Note(path, kSemicolonAtEnd);
         result_.files.push_back({std::move(path), std::move(extension),
                                  static_cast<int64_t>(st.st_size),
-                                 static_cast<int64_t>(st.st_mtim.tv_sec)});
+                                 static_cast<int64_t>(st.st_mtim.tv_sec), Nanoseconds(st.st_mtim),
+                                 Nanoseconds(st.st_ctim)});
     }
 
     const WalkSettings& settings_;

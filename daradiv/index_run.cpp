@@ -11,6 +11,7 @@
 #include <set>
 
 #include "config/indexer_config.h"
+#include "daradiv/document_stamps.h"
 #include "daradiv/document_text.h"
 #include "daradiv/failed_documents.h"
 #include "daradiv/file_walker.h"
@@ -174,8 +175,16 @@ void IndexRun::AddDocument(const std::string& path, const std::string& date,
     lines_.push_back(std::move(*line));
 }
 
+// The wall-clock time in nanoseconds, as file times are kept.
+int64_t WallClockNanoseconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     const auto started = SteadyClock::now();
+    const int64_t walk_started_ns = WallClockNanoseconds();
     RunCounts counts;
 
     bool full = false;
@@ -194,6 +203,8 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.record_readable.reserve(old_lines_.size());
     for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.fields));
     in.known_failures = ReadFailedDocuments(File(kFailedDocumentsFile));  // unused by a full run
+    const std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
+    in.stamps = known_stamps ? &*known_stamps : nullptr;
 
     progress_.Show("インデックス更新中 文書を探しています", true);
     WalkResult walk = WalkFolders(settings);
@@ -202,6 +213,13 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.old_lines = std::move(old_lines_);
     RunPlan plan = PlanRun(in);
     old_lines_ = std::move(in.old_lines);
+    // Written once the information file is in place: a run killed before that leaves the
+    // stamps of the texts still in use.
+    const DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
+    auto write_stamps = [&]() {
+        if (!known_stamps || *known_stamps != stamps)
+            WriteDocumentStamps(File(kDocumentStampsFile), stamps);
+    };
 
     std::vector<FailedDocument> failures = plan.still_failed;
     counts.failed = failures.size();
@@ -212,6 +230,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     };
     if (plan.nothing_changed) {
         counts.reused = plan.kept.size();
+        write_stamps();
         return finish();
     }
 
@@ -293,6 +312,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     generation_.reset();
     index_files::PublishInformationFile(staged, File(program_files::kInformationFile));
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
+    write_stamps();
 
     if (counts.removed > 0)
         details.insert(details.begin(), "変更または削除された文書: " + std::to_string(counts.removed) + " 件");

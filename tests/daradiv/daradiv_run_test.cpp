@@ -2,6 +2,7 @@
 // own, run on small document folders; the result is read back through the viewer's search.
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,10 +66,20 @@ public:
         ASSERT_TRUE(WriteIndexerConfig(app_ + program_files::kIndexerConfig, config));
     }
 
-    std::string Put(const std::string& name, const std::string& text) {
+    // Writes a document. Unless just_now, its modification time is put a minute back, as for
+    // a document written a while before the run (one written as a run starts is read again
+    // by the next run).
+    std::string Put(const std::string& name, const std::string& text, bool just_now = false) {
         fs::path p = root_ / "docs" / name;
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << text;
+        if (!just_now) {
+            struct timespec times[2];
+            clock_gettime(CLOCK_REALTIME, &times[1]);
+            times[1].tv_sec -= 60;
+            times[0] = times[1];
+            utimensat(AT_FDCWD, p.c_str(), times, 0);
+        }
         return p.string();
     }
 
@@ -262,6 +273,44 @@ TEST(DaradivRun, UpdateKeepsUnchangedDocumentsAndWritesNothingWhenNothingChanged
     EXPECT_NE(folder.Summary().find("索引 3 件、再利用 0 件"), std::string::npos) << folder.Summary();
     EXPECT_EQ(folder.Search("alpha"), std::set<std::string>{a});
     EXPECT_TRUE(folder.Search("banana").empty());
+}
+
+// Documents rewritten at once after they were indexed, with other words of the same length,
+// in the same whole second or even with the very same modification time, are read again:
+// the next updates find their new words and not the old ones.
+TEST(DaradivRun, ARewriteOfTheSameSizeRightAfterIndexingIsNotMissed) {
+    IndexerFolder folder("rewrite");
+    folder.Configure(".txt");
+    const std::string same_time = folder.Put("same_time.txt", "oldword apple", true);
+    const std::string same_second = folder.Put("same_second.txt", "oldterm apple", true);
+    ASSERT_EQ(folder.Run(), 0);
+    ASSERT_EQ(folder.Search("oldword").size(), 1u);
+    ASSERT_EQ(folder.Search("oldterm").size(), 1u);
+
+    struct stat before_time, before_second;
+    ASSERT_EQ(stat(same_time.c_str(), &before_time), 0);
+    ASSERT_EQ(stat(same_second.c_str(), &before_second), 0);
+    folder.Put("same_time.txt", "newword apple", true);
+    folder.Put("same_second.txt", "newterm apple", true);
+    struct timespec times[2] = {before_time.st_atim, before_time.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, same_time.c_str(), times, 0), 0);
+    times[1] = before_second.st_mtim;
+    times[1].tv_nsec = (times[1].tv_nsec + 1) % 1'000'000'000;
+    times[0] = times[1];
+    ASSERT_EQ(utimensat(AT_FDCWD, same_second.c_str(), times, 0), 0);
+
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+        EXPECT_EQ(folder.Search("newword"), std::set<std::string>{same_time}) << run;
+        EXPECT_EQ(folder.Search("newterm"), std::set<std::string>{same_second}) << run;
+        EXPECT_TRUE(folder.Search("oldword").empty()) << run;
+        EXPECT_TRUE(folder.Search("oldterm").empty()) << run;
+    }
+    // The information file keeps its fields: the time there is still in whole seconds.
+    for (const std::string& line : SplitLines(folder.InformationBytes())) {
+        if (Field(line, 0) == same_time && Field(line, 7) != "-1")
+            EXPECT_EQ(Field(line, 2), std::to_string(before_time.st_mtim.tv_sec));
+    }
 }
 
 TEST(DaradivRun, AKilledRunLeavesThePreviousIndexInUse) {
