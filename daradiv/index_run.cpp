@@ -292,6 +292,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             if (result.ok) {
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
+                for (const std::string& note : result.notes) details.push_back(DetailLine(f.path, note));
                 ++counts.indexed;
             } else {
                 failures.push_back({f.path, f.size, f.mtime, result.error});

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace daradiv {
 
@@ -49,6 +50,7 @@ struct WorkerResult {
     std::string text;
     std::string folded;
     std::string error;
+    std::vector<std::string> notes;  // when ok: what was left out and why, for the log
 };
 std::string EncodeResult(const WorkerResult& result);
 std::optional<WorkerResult> DecodeResult(std::string_view frame);

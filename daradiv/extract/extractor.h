@@ -5,11 +5,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct ExtractResult {
     bool ok = false;
     std::string text;   // valid UTF-8 when ok; may be empty (an empty document)
     std::string error;  // a short Japanese reason for the log when !ok
+    std::vector<std::string> notes;  // when ok: what was left out and why, for the log
 };
 
 // Largest file ExtractText reads. Container formats (zip, compound file, PDF, mail) past it

@@ -308,8 +308,56 @@ TEST(DaradivRun, ARewriteOfTheSameSizeRightAfterIndexingIsNotMissed) {
     }
     // The information file keeps its fields: the time there is still in whole seconds.
     for (const std::string& line : SplitLines(folder.InformationBytes())) {
-        if (Field(line, 0) == same_time && Field(line, 7) != "-1")
+        if (Field(line, 0) == same_time && Field(line, 7) != "-1") {
             EXPECT_EQ(Field(line, 2), std::to_string(before_time.st_mtim.tv_sec));
+        }
+    }
+}
+
+// What a run leaves out is named in the log, each on one line with its reason: the text past
+// the record limit (and how much), mail parts that cannot be read, files that are no regular
+// files, broken and looping links; a line break in a name is shown escaped.
+TEST(DaradivRun, NothingIsLeftOutWithoutAWord) {
+    IndexerFolder folder("leftout");
+    folder.Configure(".txt : .eml");
+    const std::string big = folder.Put("big.txt", "firstword " + std::string(5'000'100, 'x'));
+    folder.Put("nobound.eml",
+               "Subject: s\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed\r\n\r\n"
+               "--x\r\nContent-Type: text/plain\r\n\r\nbody\r\n--x--\r\n");
+    const std::string docs = folder.docs();
+    ASSERT_EQ(mkfifo((docs + "pipe.txt").c_str(), 0644), 0);
+    fs::create_symlink("/dev/null", docs + "device.txt");
+    fs::create_symlink(docs + "nowhere.txt", docs + "dangling.txt");
+    fs::create_symlink(docs + "loop2.txt", docs + "loop1.txt");
+    fs::create_symlink(docs + "loop1.txt", docs + "loop2.txt");
+    fs::create_symlink(docs + "nowhere.png", docs + "picture.png");  // not a wanted type
+    fs::create_directories(docs + "sub");
+    fs::create_directory_symlink(docs, docs + "sub/up");
+    folder.Put("line\nbreak.txt", "text");
+
+    ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+    EXPECT_EQ(folder.Search("firstword"), std::set<std::string>{big});
+    const std::vector<std::string> log = folder.Log();
+    auto named = [&](const std::string& name, const std::string& reason) {
+        for (const std::string& line : log) {
+            if (line.find(name) != std::string::npos && line.find(reason) != std::string::npos)
+                return true;
+        }
+        return false;
+    };
+    const size_t left_out = 10 + 5'000'100 - 5'000'000;
+    EXPECT_TRUE(named("big.txt", "後ろの " + std::to_string(left_out) + " バイトを索引していません"));
+    EXPECT_TRUE(named("nobound.eml", "boundary"));
+    EXPECT_TRUE(named("pipe.txt", "FIFO"));
+    EXPECT_TRUE(named("device.txt", "デバイス"));
+    EXPECT_TRUE(named("dangling.txt", "リンク先のない"));
+    EXPECT_TRUE(named("loop1.txt", "循環"));
+    EXPECT_TRUE(named("loop2.txt", "循環"));
+    EXPECT_TRUE(named("sub/up", "循環"));
+    EXPECT_TRUE(named("line\\nbreak.txt", "改行"));
+    for (const std::string& line : log) {
+        EXPECT_EQ(line.find("picture.png"), std::string::npos) << line;
+        EXPECT_NE(line.rfind("break.txt", 0), 0u) << "a name cut at its line break: " << line;
     }
 }
 
