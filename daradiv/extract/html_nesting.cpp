@@ -48,6 +48,21 @@ bool IsScopeBoundary(std::string_view n) {
                      "html"});
 }
 
+// The parts of a table: outside a table the parser ignores their tags, and their end tags
+// close everything up to them within the table.
+bool IsTablePart(std::string_view n) {
+    return OneOf(n, {"caption", "col", "colgroup", "tbody", "td", "tfoot", "th", "thead", "tr"});
+}
+
+// HTML elements that end SVG or MathML content when they start in it.
+bool EndsForeignContent(std::string_view n) {
+    return OneOf(n, {"b", "big", "blockquote", "body", "br", "center", "code", "dd", "div", "dl",
+                     "dt", "em", "embed", "h1", "h2", "h3", "h4", "h5", "h6", "head", "hr", "i",
+                     "img", "li", "listing", "menu", "meta", "nobr", "ol", "p", "pre", "ruby",
+                     "s", "small", "span", "strong", "strike", "sub", "sup", "table", "tt", "u",
+                     "ul", "var", "font"});
+}
+
 // Elements shown on lines of their own (as the extractor's tree walk treats them).
 bool IsBlock(std::string_view n) {
     return OneOf(n, {"p", "div", "br", "li", "tr", "h1", "h2", "h3", "h4", "h5", "h6", "table",
@@ -165,6 +180,12 @@ private:
 // An estimate of the parser's open elements, never below the real count for the same input:
 // it closes an element only where the parser surely would, and counts the formatting
 // elements the parser would open again after an end tag closed them.
+// SVG and MathML elements inside which the parser reads HTML again.
+bool IsIntegrationPoint(std::string_view n) {
+    return OneOf(n, {"mi", "mo", "mn", "ms", "mtext", "annotation-xml", "foreignobject", "desc",
+                     "title"});
+}
+
 class NestingModel {
 public:
     explicit NestingModel(size_t limit) : limit_(limit) {}
@@ -179,8 +200,16 @@ public:
 private:
     struct Element {
         std::string name;
-        std::string key;  // name and attributes, for formatting elements
+        std::string key;       // name and attributes, for formatting elements
+        bool foreign = false;  // an SVG or MathML element
     };
+
+    // Whether the next tag lands in SVG or MathML content (not at a point where that content
+    // takes HTML again).
+    bool InForeignContent() const {
+        if (open_.empty() || !open_.back().foreign) return false;
+        return !IsIntegrationPoint(Top());
+    }
 
     const std::string& Top() const { return open_.back().name; }
     void PopIf(std::initializer_list<std::string_view> names) {
@@ -189,7 +218,7 @@ private:
     void Pop(bool keep_formatting) {
         Element e = std::move(open_.back());
         open_.pop_back();
-        if (e.name == "svg" || e.name == "math") --foreign_;
+        if (e.name == "table" && !e.foreign) --tables_;
         if (keep_formatting && !e.key.empty()) Reopen(std::move(e.key));
     }
     // At most three alike are kept, as the parser keeps them.
@@ -220,45 +249,86 @@ private:
 
     void Open(const Token& t) {
         const std::string& n = t.name;
-        if (IsVoid(n) || (t.self_closing && foreign_ > 0)) return;
+        if (InForeignContent()) {
+            if (!EndsForeignContent(n)) {
+                if (!t.self_closing) open_.push_back({n, "", true});
+                return;
+            }
+            while (InForeignContent()) Pop(false);  // the HTML element ends the foreign content
+        }
+        if (IsVoid(n) || (IsTablePart(n) && tables_ == 0)) return;
+        if (n == "form" && form_open_) return;  // forms do not nest
+        if (OneOf(n, {"html", "head", "body", "isindex"})) return;  // opened once at most
+        const bool foreign = n == "svg" || n == "math";
+        if (foreign && t.self_closing) return;
         if (n == "li") PopIf({"li"});
         if (n == "dt" || n == "dd") PopIf({"dt", "dd"});
         if (n == "td" || n == "th" || n == "tr") PopIf({"td", "th"});
         if (n == "tr") PopIf({"tr"});
         if (n == "option" || n == "optgroup") PopIf({"option"});
-        if (n == "optgroup") PopIf({"optgroup"});
         if (IsBlock(n) || IsSpecial(n)) CloseOpenParagraph();
-        Element e{n, ""};
+        Element e{n, "", foreign};
         if (IsFormatting(n)) e.key = n + " " + std::string(t.text);
-        if (n == "svg" || n == "math") ++foreign_;
+        if (n == "table") ++tables_;
+        if (n == "form") form_open_ = true;
         open_.push_back(std::move(e));
     }
 
     void Close(const std::string& n) {
+        if (n == "form") {
+            // The form element alone leaves the open elements; what it holds stays open.
+            form_open_ = false;
+            for (size_t i = open_.size(); i > 0; --i) {
+                if (open_[i - 1].name == "form" && !open_[i - 1].foreign) {
+                    open_.erase(open_.begin() + static_cast<std::ptrdiff_t>(i - 1));
+                    return;
+                }
+            }
+            return;
+        }
+        if (OneOf(n, {"html", "head", "body"})) return;  // the parser keeps them open
+        if (n == "frameset") {  // ignored outside a frameset: close only the innermost
+            PopIf({"frameset"});
+            return;
+        }
+        if (IsFormatting(n)) {
+            // The latest of that name the parser would reopen goes first, without closing
+            // anything.
+            for (size_t i = reopened_.size(); i > 0; --i) {
+                if (reopened_[i - 1].name == n) {
+                    reopened_.erase(reopened_.begin() + static_cast<std::ptrdiff_t>(i - 1));
+                    return;
+                }
+            }
+        }
         const bool special = IsSpecial(n);
+        const bool table = n == "table" || IsTablePart(n);
         for (size_t i = open_.size(); i > 0; --i) {
-            const std::string& name = open_[i - 1].name;
-            if (name == n) {
+            const Element& e = open_[i - 1];
+            if (e.name == n) {
                 while (open_.size() > i) Pop(true);
                 Pop(false);
                 return;
             }
-            if (IsScopeBoundary(name) || (!special && IsSpecial(name))) break;
-        }
-        if (IsFormatting(n)) {
-            for (size_t i = reopened_.size(); i > 0; --i) {
-                if (reopened_[i - 1].name == n) {
-                    reopened_.erase(reopened_.begin() + static_cast<std::ptrdiff_t>(i - 1));
-                    break;
-                }
-            }
+            const bool integration = e.foreign && IsIntegrationPoint(e.name);
+            bool stop;
+            if (table)
+                stop = e.name == "table" || e.name == "template" || e.name == "html";
+            else if (special)
+                stop = IsScopeBoundary(e.name) || integration ||
+                       (n == "li" && (e.name == "ul" || e.name == "ol")) ||
+                       (n == "p" && e.name == "button");
+            else
+                stop = IsSpecial(e.name) || integration;
+            if (stop) break;
         }
     }
 
     size_t limit_;
     std::vector<Element> open_;
     std::vector<Element> reopened_;
-    int foreign_ = 0;
+    int tables_ = 0;
+    bool form_open_ = false;
 };
 
 void AppendEscaped(std::string& out, std::string_view text) {

@@ -38,6 +38,11 @@ TEST(HtmlNesting, DeepPagesAreFlattenedAndKeepTheirText) {
         {"end tags that close nothing", Repeat("<span><div></span>", kDeep) + "奥の言葉 後の言葉"},
         {"self-closed blocks", Repeat("<div/>", kDeep) + "奥の言葉 後の言葉"},
         {"nested tables", Repeat("<table><tr><td>", kDeep / 3) + "奥の言葉 後の言葉"},
+        // End tags the parser takes otherwise than by closing what lies above them.
+        {"a form's end leaves its content open", Repeat("<form><div></form>", kDeep) + "奥の言葉 後の言葉"},
+        {"a list item's end stops at a list", Repeat("<li><ul></li>", kDeep) + "奥の言葉 後の言葉"},
+        {"the body's end closes nothing", Repeat("<div></body>", kDeep) + "奥の言葉 後の言葉"},
+        {"table parts outside a table", Repeat("<div><td></td>", kDeep) + "奥の言葉 後の言葉"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -75,6 +80,7 @@ TEST(HtmlNesting, OrdinaryPagesAreLeftAsTheyAre) {
         "<ul>" + Repeat("<li>item", 10'000) + "</ul>",
         Repeat("<p>paragraph <b>bold</b> <i>italic", 10'000),
         "<table>" + Repeat("<tr><td>a<td>b", 10'000) + "</table>",
+        Repeat("<table><tr><td><div>cell</table>", 10'000),  // the table's end closes its cells
         Repeat("<div><span>unclosed</div>", 10'000),
         "<svg>" + Repeat("<path d=\"M0 0\"/>", 10'000) + "</svg>",
         Repeat("<script>if (a<b) { x = '<div>'; }</script>", 10'000),
