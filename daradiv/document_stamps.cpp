@@ -13,6 +13,16 @@ constexpr int64_t kSecond = 1'000'000'000;
 constexpr int64_t kFineTick = kSecond / 10;
 constexpr int64_t kCoarseTick = 2 * kSecond;
 
+// A note must not break its line, its field or the list.
+std::string OneNote(std::string text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    }
+    size_t at;
+    while ((at = text.find(";;")) != std::string::npos) text.replace(at, 2, "; ");
+    return text.empty() ? " " : text;
+}
+
 }  // namespace
 
 std::optional<DocumentStamps> ReadDocumentStamps(const std::string& file) {
@@ -36,6 +46,12 @@ std::optional<DocumentStamps> ReadDocumentStamps(const std::string& file) {
             continue;  // no record: the document is read again
         }
         s.read_again = RecordField(line, 4) != "0";
+        std::string_view notes = RecordField(line, 5);
+        while (!notes.empty()) {
+            size_t tab = notes.find('\t');
+            s.notes.emplace_back(notes.substr(0, tab));
+            notes = tab == std::string_view::npos ? std::string_view() : notes.substr(tab + 1);
+        }
         stamps[path] = s;
     }
     return stamps;
@@ -45,8 +61,13 @@ void WriteDocumentStamps(const std::string& file, const DocumentStamps& stamps) 
     std::vector<std::string> lines;
     lines.reserve(stamps.size());
     for (const auto& [path, s] : stamps) {
-        lines.push_back(path + ";;" + std::to_string(s.size) + ";;" + std::to_string(s.mtime_ns) +
-                        ";;" + std::to_string(s.ctime_ns) + ";;" + (s.read_again ? "1" : "0"));
+        std::string line = path + ";;" + std::to_string(s.size) + ";;" + std::to_string(s.mtime_ns) +
+                           ";;" + std::to_string(s.ctime_ns) + ";;" + (s.read_again ? "1" : "0");
+        for (size_t i = 0; i < s.notes.size(); ++i) {
+            line += i == 0 ? ";;" : "\t";
+            line += OneNote(s.notes[i]);
+        }
+        lines.push_back(std::move(line));
     }
     WriteTextFile(file, lines, ByteOrderMark::kWithout);
 }
@@ -61,7 +82,7 @@ bool ChangeCouldGoUnseen(const FoundFile& file, int64_t run_start_ns) {
 DocumentStamps StampsOf(const std::vector<FoundFile>& found, int64_t run_start_ns) {
     DocumentStamps stamps;
     for (const FoundFile& f : found)
-        stamps[f.path] = {f.size, f.mtime_ns, f.ctime_ns, ChangeCouldGoUnseen(f, run_start_ns)};
+        stamps[f.path] = {f.size, f.mtime_ns, f.ctime_ns, ChangeCouldGoUnseen(f, run_start_ns), {}};
     return stamps;
 }
 

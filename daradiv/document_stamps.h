@@ -3,7 +3,8 @@
 // modification time in whole seconds only, so a rewrite of the same size within that second
 // would go unseen; this record tells such changes apart. One line per document: path, size,
 // modification time and status-change time in nanoseconds, and "1" when the document must be
-// read again because it was modified too close to the run that read it.
+// read again because it was modified too close to the run that read it, then what reading it
+// left out, for the log (separated by tabs).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@ struct DocumentStamp {
     int64_t mtime_ns = 0;
     int64_t ctime_ns = 0;
     bool read_again = false;
+    std::vector<std::string> notes;  // what its extraction left out; listed while it is kept
     bool operator==(const DocumentStamp&) const = default;
 };
 

@@ -216,7 +216,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     old_lines_ = std::move(in.old_lines);
     // Written once the information file is in place: a run killed before that leaves the
     // stamps of the texts still in use.
-    const DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
+    DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
     auto write_stamps = [&]() {
         if (!known_stamps || *known_stamps != stamps)
             WriteDocumentStamps(File(kDocumentStampsFile), stamps);
@@ -236,6 +236,17 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         if (f.text_length == 0 ||
             (f.text_length == 1 && old_catalogues_.Read(f, head_, body_) && IsBlankText(body_)))
             note_no_text(f.path);
+    }
+    // What the extraction of a kept document left out is named again each run.
+    if (known_stamps) {
+        for (size_t i : plan.kept) {
+            const std::string& path = old_lines_[i].fields.path;
+            auto known = known_stamps->find(path);
+            auto now = stamps.find(path);
+            if (known == known_stamps->end() || now == stamps.end()) continue;
+            now->second.notes = known->second.notes;
+            for (const std::string& note : now->second.notes) details.push_back(DetailLine(path, note));
+        }
     }
     auto finish = [&]() {
         for (const FailedDocument& d : failures) details.push_back(DetailLine(d.path, d.reason));
@@ -309,6 +320,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
                 for (const std::string& note : result.notes) details.push_back(DetailLine(f.path, note));
+                if (auto s = stamps.find(f.path); s != stamps.end()) s->second.notes = result.notes;
                 ++counts.indexed;
             } else {
                 failures.push_back({f.path, f.size, f.mtime, result.error});

@@ -386,7 +386,16 @@ TEST(DaradivRun, NothingIsLeftOutWithoutAWord) {
 
     ASSERT_EQ(folder.Run(), 0) << folder.Summary();
     EXPECT_EQ(folder.Search("firstword"), std::set<std::string>{big});
+    // The next update reads nothing again and names the same, as it lists failures again.
+    const std::vector<std::string> first_log = folder.Log();
+    ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+    EXPECT_NE(folder.Summary().find("索引 0 件"), std::string::npos) << folder.Summary();
     const std::vector<std::string> log = folder.Log();
+    ASSERT_GT(log.size(), 3u);
+    ASSERT_GT(first_log.size(), 3u);
+    // Past the summary, the same lines (the first run named them as its workers answered).
+    EXPECT_EQ(std::multiset<std::string>(log.begin() + 3, log.end()),
+              std::multiset<std::string>(first_log.begin() + 3, first_log.end()));
     auto named = [&](const std::string& name, const std::string& reason) {
         for (const std::string& line : log) {
             if (line.find(name) != std::string::npos && line.find(reason) != std::string::npos)

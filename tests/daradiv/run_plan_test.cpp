@@ -143,7 +143,7 @@ TEST(RunPlan, StampsTellApartChangesWithinTheSameSecond) {
     PlanInputs in = Inputs(Lines(5), files);
     in.known_failures = {{"/d/broken", 10, 100, "壊れています"}};
     DocumentStamps stamps;
-    for (const FoundFile& f : files) stamps[f.path] = {f.size, f.mtime_ns, f.ctime_ns, false};
+    for (const FoundFile& f : files) stamps[f.path] = {f.size, f.mtime_ns, f.ctime_ns, false, {}};
     stamps["/d/1"].mtime_ns += 1;         // rewritten in the same second
     stamps["/d/2"].ctime_ns -= 1;         // its status changed since
     stamps["/d/3"].read_again = true;     // modified as it was read
@@ -193,8 +193,9 @@ TEST(DocumentStamps, WrittenAndReadBack) {
     const std::string file = ::testing::TempDir() + "stamps_" + std::to_string(getpid()) + ".dat";
     EXPECT_FALSE(ReadDocumentStamps(file).has_value());  // none yet: an earlier version's index
     DocumentStamps stamps;
-    stamps["/d/文書 a.txt"] = {12, 1'700'000'000'123'456'789, 1'700'000'000'987'654'321, false};
-    stamps["/d/b.txt"] = {0, 5, 6, true};
+    stamps["/d/文書 a.txt"] = {12, 1'700'000'000'123'456'789, 1'700'000'000'987'654'321, false,
+                               {"後ろの 10 バイトを索引していません", "区切りがありません"}};
+    stamps["/d/b.txt"] = {0, 5, 6, true, {}};
     WriteDocumentStamps(file, stamps);
     EXPECT_EQ(ReadDocumentStamps(file), stamps);
     std::ofstream(file, std::ios::binary) << "/d/a;;1;;2;;3;;0\r\n\xFF\xFE broken\r\n";
