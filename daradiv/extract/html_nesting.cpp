@@ -177,15 +177,16 @@ private:
     std::string raw_;
 };
 
-// An estimate of the parser's open elements, never below the real count for the same input:
-// it closes an element only where the parser surely would, and counts the formatting
-// elements the parser would open again after an end tag closed them.
 // SVG and MathML elements inside which the parser reads HTML again.
 bool IsIntegrationPoint(std::string_view n) {
     return OneOf(n, {"mi", "mo", "mn", "ms", "mtext", "annotation-xml", "foreignobject", "desc",
                      "title"});
 }
 
+// An estimate of the parser's open elements that errs on the high side: it closes elements
+// only where the parser surely would, and counts the formatting elements the parser would
+// open again after an end tag closed them. It follows the parser's main rules, not all of
+// them (frameset documents, say), so it is an estimate, not a bound.
 class NestingModel {
 public:
     explicit NestingModel(size_t limit) : limit_(limit) {}
