@@ -361,6 +361,14 @@ TEST(DaradivRun, ARewriteOfTheSameSizeRightAfterIndexingIsNotMissed) {
             EXPECT_EQ(Field(line, 2), std::to_string(before_time.st_mtim.tv_sec));
         }
     }
+    // An index of a version that kept no stamps: size and whole seconds decide, nothing is
+    // read again, and the stamps are kept from then on.
+    const std::string stamps = folder.app() + "daradivt.dat";
+    ASSERT_TRUE(fs::exists(stamps));
+    fs::remove(stamps);
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 0 件"), std::string::npos) << folder.Summary();
+    EXPECT_TRUE(fs::exists(stamps));
 }
 
 // What a run leaves out is named in the log, each on one line with its reason: the text past
