@@ -1,4 +1,5 @@
 #include "app/navigation.h"
+#include "app/url_decode.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,24 @@ TEST_F(NavigationTest, CommandTable) {
     EXPECT_EQ(dialogs_.proposed_names.size(), 0u);
     EXPECT_EQ(processes_.started,  // the one COM=OPEN&NUM=0 row
               (std::vector<std::vector<std::string>>{{"viewer", "/d/a.txt"}}));
+}
+
+// A search with ten thousand categories reads its URL a fixed number of times, not once per
+// category, and ticks exactly the categories the URL names.
+TEST_F(NavigationTest, ManyCategoriesAreReadInOnePass) {
+    state_.Categories.clear();
+    std::string url = std::string(kIndex) + "?COM=SEARCH&KEYWORD=a";
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 10'000; ++n) {
+        state_.Categories.push_back("c" + std::to_string(n));
+        if (n % 3 == 0) continue;
+        url += "&CATCHK" + std::to_string(n) + "=ON";
+        expected.push_back("c" + std::to_string(n));
+    }
+    const size_t before = UrlPassCount();
+    Navigate(url);
+    EXPECT_LE(UrlPassCount() - before, 4u);
+    EXPECT_EQ(state_.CheckedCategories, expected);
 }
 
 TEST_F(NavigationTest, SingleHitIsNotSorted) {
