@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,7 +10,9 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/indexer_lock.h"
 #include "platform/processes.h"
+#include "platform/program_files.h"
 
 extern char** environ;
 
@@ -72,6 +75,33 @@ public:
         }
         closedir(proc);
         return pids;
+    }
+
+    std::vector<int> FindFolderIndexer(const std::string& app_dir) override {
+        const std::string lock = app_dir + program_files::kIndexerLock;
+        struct stat lock_st;
+        if (::stat(lock.c_str(), &lock_st) != 0) return {};
+        int pid = ReadIndexerLockId(app_dir);
+        if (pid <= 0 || pid == ::getpid()) return {};
+        // The ID may be left from an indexer that died; it is this folder's indexer only
+        // while that process has this very file open. Another user's process cannot be
+        // looked into and so never counts.
+        const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+        DIR* dir = opendir(fds.c_str());
+        if (!dir) return {};
+        bool holds = false;
+        while (dirent* e = readdir(dir)) {
+            if (e->d_name[0] == '.') continue;
+            struct stat st;
+            if (::stat((fds + "/" + e->d_name).c_str(), &st) == 0 &&
+                st.st_dev == lock_st.st_dev && st.st_ino == lock_st.st_ino) {
+                holds = true;
+                break;
+            }
+        }
+        closedir(dir);
+        if (!holds) return {};
+        return {pid};
     }
 
     bool Kill(int pid) override { return pid > 0 && ::kill(pid, SIGKILL) == 0; }

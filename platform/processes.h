@@ -1,5 +1,5 @@
 // Starting, finding and ending processes. The viewer starts the indexer and the applications
-// that open documents, finds a running indexer by name and stops it.
+// that open documents, finds its own program folder's running indexer and stops it.
 #pragma once
 
 #include <string>
@@ -14,6 +14,14 @@ public:
     virtual bool Spawn(const std::vector<std::string>& argv) = 0;
     // The IDs of the running processes whose command name, lower-cased, equals name.
     virtual std::vector<int> FindByName(const std::string& name) = 0;
+    // The running indexer of the program folder app_dir: the process whose ID its lock
+    // (indexer_lock.h) holds, when that process is alive and has the lock file open. Any
+    // other process, whatever its name, is not this folder's indexer. Empty when none
+    // (the default, for stand-ins that run no indexer).
+    virtual std::vector<int> FindFolderIndexer(const std::string& app_dir) {
+        (void)app_dir;
+        return {};
+    }
     // Ends the process at once (SIGKILL). True when the signal was delivered.
     virtual bool Kill(int pid) = 0;
 };

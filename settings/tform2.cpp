@@ -170,7 +170,8 @@ TForm2::TForm2(ViewerState& state, Dialogs& dialogs, Processes& processes, Clock
     resize(592, 368);
 
     // FormCreate: an indexer running at start-up counts as a watched update.
-    WatchRunningIndexer(update_, processes_);
+    IndexerContext context = Context();
+    WatchRunningIndexer(update_, context);
     ApplyUpdateState();
 }
 
@@ -285,7 +286,8 @@ void TForm2::FormShow() {
         SortListView(ListView3);
 
         // The timer's poll; an error of the home page write is shown with the others.
-        PollUpdateLog(update_, state_.AppDir, home_);
+        IndexerContext context = Context();
+        PollUpdateLog(update_, context, home_);
         ApplyUpdateState();
         PageControl1->setCurrentWidget(TabSheet1);
     } catch (const AppError& error) {
@@ -363,7 +365,10 @@ int TForm2::StartIndexer() {
 }
 
 void TForm2::Timer1Timer() {
-    Guard([this] { PollUpdateLog(update_, state_.AppDir, home_); });
+    Guard([this] {
+        IndexerContext context = Context();
+        PollUpdateLog(update_, context, home_);
+    });
     ApplyUpdateState();
 }
 
