@@ -36,14 +36,15 @@ class RecordingProcesses : public Processes {
     std::vector<std::vector<std::string>> spawned;
 };
 
-// The stand-in indexer: takes the folder's lock as the indexer does (a second one exits),
+// The stand-in indexer: takes the folder's lock as the indexer does (a second one leaves
+// the file "lost" and exits),
 // writes a progress line, waits for the test's "go", then writes the ended log.
 const char* kStandIn =
     "#!/bin/sh\n"
     "dir=$(dirname \"$0\")\n"
     "[ \"$1\" = -j ] || exit 1\n"
     "exec 9<>\"$dir/daradiv.lock\"\n"
-    "flock -n 9 || exit 1\n"
+    "flock -n 9 || { : > \"$dir/lost\"; exit 1; }\n"
     "echo $$ > \"$dir/daradiv.lock\"\n"
     "printf '1 / 2 files\\r\\n' > \"$dir/srep.tmp\" && mv \"$dir/srep.tmp\" "
     "\"$dir/srep.txt\"\n"
@@ -191,6 +192,7 @@ TEST_F(IndexMaintenance, StopEndsThisFoldersIndexerAndNoOtherFolders) {
     form->Button3->click();                      // starts one
     ASSERT_TRUE(SystemProcesses().Spawn({folder.AppDir() + "daradiv", "-j"}));
     ASSERT_TRUE(WaitUntil([&] { return !IndexerGone() && LogHas("1 / 2 files"); }));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(folder.File("lost")); }));
     form->Button3->click();
     EXPECT_TRUE(WaitUntil([&] { return IndexerGone(); }));
     EXPECT_TRUE(LogHas("インデックス更新が中断されました"));
