@@ -39,6 +39,15 @@ std::optional<std::string> QtDialogs::ChooseSaveFile(const std::string& proposed
 
 void QtDialogs::ShowError(const std::string& text) { ShowErrorBox(parent_, text); }
 
+void QtDialogs::ShowErrorLater(const std::string& text) {
+    // Queued to the user-interface thread, so it is safe from any thread and never opens a
+    // modal loop inside the caller (a web view callback, say).
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    QMetaObject::invokeMethod(
+        app, [this, text] { ShowErrorBox(parent_, text); }, Qt::QueuedConnection);
+}
+
 bool QtDialogs::ConfirmOkCancel(const std::string& text, const std::string& caption) {
     return QMessageBox::question(parent_, QString::fromStdString(caption),
                                  QString::fromStdString(text),
