@@ -89,6 +89,7 @@ private:
     std::optional<CatalogueOutput> output_;
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
+    std::string head_, body_;  // a record read back
 };
 
 WalkSettings IndexRun::ReadSettings(bool& full) {
@@ -204,8 +205,22 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     std::vector<FailedDocument> failures = plan.still_failed;
     counts.failed = failures.size();
+    // Kept documents that gave no text are listed again each run, as failures are; a
+    // stored block of one byte may be a lone space, so only that is read back.
+    std::vector<std::string> no_text;
+    std::set<std::string> listed;
+    auto note_no_text = [&](const std::string& path) {
+        if (listed.insert(path).second) no_text.push_back(path);
+    };
+    for (size_t i : plan.kept) {
+        const DocumentLine& f = old_lines_[i].fields;
+        if (f.text_length == 0 ||
+            (f.text_length == 1 && old_catalogues_.Read(f, head_, body_) && IsBlankText(body_)))
+            note_no_text(f.path);
+    }
     auto finish = [&]() {
         for (const FailedDocument& d : failures) details.push_back(DetailLine(d.path, d.reason));
+        for (std::string& line : NoTextLines(no_text)) details.push_back(std::move(line));
         counts.seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
         return counts;
     };
@@ -270,6 +285,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         pool.Run(requests, [&](size_t index, WorkerResult result) {
             const FoundFile& f = plan.extract[index];
             if (result.ok) {
+                if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
                 ++counts.indexed;
@@ -291,6 +307,14 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     generation_->Publish(identity);
     generation_.reset();
     index_files::PublishInformationFile(staged, File(program_files::kInformationFile));
+    // The catalogues the new information file no longer names go now, not at the next run:
+    // a search that read the old file notices the new one and reads again.
+    std::set<int> still_named;
+    for (const std::string& line : lines_) {
+        DocumentLine d = index_files::ParseDocumentLine(line);
+        if (d.offset >= 0 && d.catalogue > 0) still_named.insert(d.catalogue);
+    }
+    RemoveLeftovers(o_.app_dir, still_named);
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
 
     if (counts.removed > 0)
