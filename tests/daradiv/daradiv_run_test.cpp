@@ -128,7 +128,9 @@ public:
         std::map<std::string, std::string> files;
         for (const auto& e : fs::recursive_directory_iterator(root_ / "app")) {
             std::string name = e.path().string().substr(app_.size());
-            if (name == program_files::kUpdateLog) continue;
+            // The log and the lock (which holds the running indexer's process ID) change
+            // with every run.
+            if (name == program_files::kUpdateLog || name == program_files::kIndexerLock) continue;
             struct stat st;
             lstat(e.path().c_str(), &st);
             std::ostringstream s;
