@@ -16,6 +16,7 @@
 #include "daradiv/file_walker.h"
 #include "daradiv/generation.h"
 #include "daradiv/leftovers.h"
+#include "daradiv/ocr_tally.h"
 #include "daradiv/run_catalogues.h"
 #include "daradiv/run_log.h"
 #include "daradiv/run_plan.h"
@@ -90,6 +91,7 @@ private:
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
     std::string head_, body_;  // a record read back
+    bool ocr_pdf_pages_ = false;
 };
 
 WalkSettings IndexRun::ReadSettings(bool& full) {
@@ -107,6 +109,7 @@ WalkSettings IndexRun::ReadSettings(bool& full) {
         if (!Trim(entry).empty()) s.exclusions.push_back(entry);
     }
     full = ReindexFull(*lines);
+    ocr_pdf_pages_ = PdfOcrOn(*lines);
     return s;
 }
 
@@ -278,12 +281,14 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     std::vector<WorkerRequest> requests;
     requests.reserve(plan.extract.size());
-    for (const FoundFile& f : plan.extract) requests.push_back({f.path, f.extension});
+    for (const FoundFile& f : plan.extract) requests.push_back({f.path, f.extension, ocr_pdf_pages_});
+    OcrTally ocr;
     progress_.Show(ProgressText(done, total), true);
     {
         WorkerPool pool(o_.worker_executable, o_.workers, o_.limits);
         pool.Run(requests, [&](size_t index, WorkerResult result) {
             const FoundFile& f = plan.extract[index];
+            ocr.Add(f.path, result);
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
@@ -319,6 +324,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     if (counts.removed > 0)
         details.insert(details.begin(), "変更または削除された文書: " + std::to_string(counts.removed) + " 件");
+    ocr.AppendDetails(details);
     return finish();
 }
 
