@@ -80,7 +80,7 @@ NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationCon
         result.proceed = false;
         if (std::optional<std::string> path = HitPath(state, WholeNumber(QueryValue(url, "NUM")))) {
             try {
-                OpenDocument(*path, state.AppDir, context.processes);
+                OpenDocument(*path, state.AppDir, context.processes, context.dialogs);
             } catch (const AppError& e) {
                 // Shown after the handler returns, so the cancel still applies.
                 Dialogs& dialogs = context.dialogs;

@@ -22,6 +22,7 @@
 #include "daradiv/run_log.h"
 #include "daradiv/run_plan.h"
 #include "index_control/update_log.h"
+#include "platform/indexer_lock.h"
 #include "platform/program_files.h"
 #include "search/index_files.h"
 #include "search/normalize.h"
@@ -37,8 +38,6 @@ namespace {
 using index_files::DocumentLine;
 using index_files::RecordPlacement;
 using SteadyClock = std::chrono::steady_clock;
-
-constexpr const char* kLockFile = "daradiv.lock";
 
 // The date field: the modification date in local time as yyyymmdd.
 std::string DateField(int64_t mtime) {
@@ -367,12 +366,10 @@ LocalTime NowLocal() { return SystemClock().Now(); }
 }  // namespace
 
 int RunIndexer(const RunOptions& options) {
-    // One run at a time: a second run would clean up the files the first is writing.
-    int lock = open((options.app_dir + kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock < 0 || flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        if (lock >= 0) close(lock);
-        return 1;
-    }
+    // One run at a time: a second run would clean up the files the first is writing. The
+    // lock also tells the viewer which process is this folder's indexer.
+    int lock = AcquireIndexerLock(options.app_dir);
+    if (lock < 0) return 1;
     const std::string log = UpdateLogPath(options.app_dir);
     ProgressLog progress(log, std::chrono::milliseconds(250));
     progress.Show("インデックス更新中 準備しています", true);
@@ -393,7 +390,7 @@ int RunIndexer(const RunOptions& options) {
         } catch (const std::exception&) {
         }
     }
-    close(lock);
+    ReleaseIndexerLock(lock);
     return rc;
 }
 

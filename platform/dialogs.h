@@ -16,6 +16,10 @@ public:
     virtual std::optional<std::string> ChooseSaveFile(const std::string& proposed_name) = 0;
     // Shows an error message.
     virtual void ShowError(const std::string& text) = 0;
+    // Shows an error message once the current event handler has returned; may be called
+    // from any thread (a started program that failed is learnt of on another thread). The
+    // default, for stand-ins, shows it at once.
+    virtual void ShowErrorLater(const std::string& text) { ShowError(text); }
     // Asks an OK/Cancel question; true for OK.
     virtual bool ConfirmOkCancel(const std::string& text, const std::string& caption) = 0;
 };

@@ -152,7 +152,9 @@ public:
         std::map<std::string, std::string> files;
         for (const auto& e : fs::recursive_directory_iterator(root_ / "app")) {
             std::string name = e.path().string().substr(app_.size());
-            if (name == program_files::kUpdateLog) continue;
+            // The log and the lock (which holds the running indexer's process ID) change
+            // with every run.
+            if (name == program_files::kUpdateLog || name == program_files::kIndexerLock) continue;
             struct stat st;
             lstat(e.path().c_str(), &st);
             std::ostringstream s;
@@ -521,6 +523,28 @@ TEST(DaradivRun, WithoutItsWorkerTheRunFailsAndKeepsTheIndex) {
     EXPECT_NE(folder.Summary().find(program_files::kWorkerExecutable), std::string::npos)
         << folder.Summary();
     EXPECT_EQ(folder.Search("persimmon"), std::set<std::string>{doc});
+}
+
+TEST(DaradivRun, ConfigurationThatCannotBeReadWholeChangesNothingAndNamesTheLine) {
+    // A scheduled update may start while daradiv.ini holds a row in Shift_JIS.
+    IndexerFolder folder("badconfig");
+    folder.Configure(".txt");
+    std::string a = folder.Put("a.txt", "apple alpha");
+    ASSERT_EQ(folder.Run(), 0);
+    const std::string ini = folder.app() + program_files::kIndexerConfig;
+    std::string bytes = ReadFileBytes(ini).value_or("");
+    bytes += "/home/u/\x95\xB6\x8F\x91/;;x\r\n";
+    std::ofstream(ini, std::ios::binary) << bytes;
+    auto before = folder.Snapshot();
+
+    EXPECT_NE(folder.Run(), 0);
+    EXPECT_EQ(folder.Snapshot(), before);
+    EXPECT_EQ(ReadFileBytes(ini), std::optional<std::string>(bytes));
+    std::vector<std::string> log = folder.Log();
+    std::string all;
+    for (const std::string& line : log) all += line + "\n";
+    EXPECT_NE(all.find(ini + " の 11 行目を読み込めません"), std::string::npos) << all;
+    EXPECT_EQ(folder.Search("apple"), std::set<std::string>{a});
 }
 
 #ifdef RUVUDAR_OCR_FIXTURES

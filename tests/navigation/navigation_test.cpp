@@ -175,6 +175,17 @@ TEST_F(NavigationTest, OpenStartsTheApplicationOnTheHitPath) {
     EXPECT_TRUE(ops_.calls.empty());
 }
 
+TEST_F(NavigationTest, OpenWithAnApplicationThatCannotStartSaysSo) {
+    const std::string missing = app_dir_.string() + "/missing-office";
+    std::ofstream(app_dir_ / "appset.ini") << ".doc;;" << missing << "\r\n";
+    NavigationContext context{dialogs_, SystemProcesses(), ops_};
+    NavigationResult r =
+        CppWebBrowser1BeforeNavigate2(state_, context, std::string(kIndex) + "?COM=OPEN&NUM=1");
+    EXPECT_FALSE(r.proceed);
+    EXPECT_EQ(dialogs_.errors, std::vector<std::string>{"/d/sub/b.doc を開けませんでした。\n" +
+                                                        missing + ": プログラムが見つかりません"});
+}
+
 TEST_F(NavigationTest, OpenWithBrokenApplicationTableShowsErrorAfterCancelling) {
     std::ofstream(app_dir_ / "appset.ini") << ".doc;;\xFF\r\n";
     NavigationResult r = Navigate(std::string(kIndex) + "?COM=OPEN&NUM=1");
