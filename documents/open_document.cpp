@@ -101,10 +101,11 @@ bool StartOpener(const std::vector<std::string>& argv, const std::string& target
         return false;
     }
     const std::string program = argv[0];
+    // The watcher may report after the caller, or the window, is gone: it keeps no reference.
     int error = processes.SpawnWatched(
-        argv, kOpenFailureWindow, [&dialogs, target, program](int status) {
-            dialogs.ShowErrorLater(
-                OpenFailureMessage(target, program, ExitStatusReason(program, status)));
+        argv, kOpenFailureWindow,
+        [report = dialogs.LaterErrorReporter(), target, program](int status) {
+            report(OpenFailureMessage(target, program, ExitStatusReason(program, status)));
         });
     if (error == 0) return true;
     dialogs.ShowErrorLater(OpenFailureMessage(target, program, StartErrorReason(error)));

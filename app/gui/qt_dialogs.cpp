@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
@@ -39,13 +40,20 @@ std::optional<std::string> QtDialogs::ChooseSaveFile(const std::string& proposed
 
 void QtDialogs::ShowError(const std::string& text) { ShowErrorBox(parent_, text); }
 
-void QtDialogs::ShowErrorLater(const std::string& text) {
+void QtDialogs::ShowErrorLater(const std::string& text) { LaterErrorReporter()(text); }
+
+Dialogs::ErrorReporter QtDialogs::LaterErrorReporter() {
     // Queued to the user-interface thread, so it is safe from any thread and never opens a
-    // modal loop inside the caller (a web view callback, say).
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app) return;
-    QMetaObject::invokeMethod(
-        app, [this, text] { ShowErrorBox(parent_, text); }, Qt::QueuedConnection);
+    // modal loop inside the caller (a web view callback, say). It holds no pointer to this
+    // object, and the parent only through a guard, so a report after the window has closed
+    // shows without a parent or, once the application is gone, not at all.
+    QPointer<QWidget> parent(parent_);
+    return [parent](const std::string& text) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
+        QMetaObject::invokeMethod(
+            app, [parent, text] { ShowErrorBox(parent.data(), text); }, Qt::QueuedConnection);
+    };
 }
 
 bool QtDialogs::ConfirmOkCancel(const std::string& text, const std::string& caption) {
