@@ -65,3 +65,16 @@ bool OpenDocument(const std::string& path, const std::string& app_dir, Processes
     if (argv.empty()) return false;
     return processes.Spawn(argv);
 }
+
+std::string DocumentFolder(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool OpenDocumentFolder(const std::string& path, Processes& processes) {
+    std::string folder = DocumentFolder(path);
+    std::string opener = DefaultOpener();
+    if (folder.empty() || opener.empty()) return false;
+    return processes.Spawn({opener, folder});
+}

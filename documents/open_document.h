@@ -1,5 +1,6 @@
 // Opening a result document in an application: the one named for its extension in
-// appset.ini, else the desktop's default opener, else a desktop text editor.
+// appset.ini, else the desktop's default opener, else a desktop text editor. Opening the
+// folder that holds it in the desktop's file manager, through the same default opener.
 #pragma once
 
 #include <string>
@@ -26,3 +27,11 @@ std::vector<std::string> DocumentCommand(const std::string& application, const s
 // is DefaultOpener(), else DesktopTextEditor(). True when the process was started; nothing
 // is reported either way. Throws AppError when appset.ini is not valid UTF-8.
 bool OpenDocument(const std::string& path, const std::string& app_dir, Processes& processes);
+
+// The folder that holds the document at path: the text before its last "/" ("/" for a
+// document at the root); empty when path holds no "/".
+std::string DocumentFolder(const std::string& path);
+
+// Starts the desktop's default opener on the folder of path, without a shell and without
+// waiting. True when the process was started; false when there is no folder or no opener.
+bool OpenDocumentFolder(const std::string& path, Processes& processes);

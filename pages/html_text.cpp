@@ -37,10 +37,12 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
             continue;
         }
         if (size_t n = TermAt(folded.substr(0, len), i, groups)) {
-            if (written + n + tags > kMaxMarkedBytes) break;
+            if (written + n + tags > rules.max_marked) break;
+            if (rules.before_mark) rules.before_mark(out, i, n);
             out += kMarkOpen;
             AppendEscapedHtml(out, display.substr(i, n), true);
             out += kMarkClose;
+            if (rules.after_mark) rules.after_mark(out, i, n);
             written += n + tags;
             text += n;
             i += n;
@@ -55,9 +57,11 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
         }
         k = std::min(k, len - i);
         // The bound falls between characters, also when copying byte by byte.
-        if (written + std::max(k, char_len) > kMaxMarkedBytes) break;
+        if (written + std::max(k, char_len) > rules.max_marked) break;
         if (rules.angles_to_spaces && (c == '<' || c == '>'))
             out += ' ';
+        else if (rules.line_breaks && (c == '\n' || c == '\r'))
+            out += c == '\r' && i + 1 < len && folded[i + 1] == '\n' ? "" : "<BR>";
         else
             AppendEscapedHtml(out, display.substr(i, k), true);
         written += k;
