@@ -36,15 +36,17 @@ RecordText ReadRecordText(const ViewerState& state, std::string_view record) {
         return text;
     text.read = true;
     const size_t full = static_cast<size_t>(std::max(body_len, 0));
-    const size_t want = std::min(full, kViewTextLimit);
+    // A few bytes past the limit tell whether a character straddles it.
+    const size_t want = std::min(full, kViewTextLimit + 8);
     text.folded.resize(want);
     text.folded.resize(
         folded.Read(offset, head_len, body_len, nullptr, 0, text.folded.data(), want).body);
     text.display.resize(text.folded.size());
     text.display.resize(
         display.Read(offset, head_len, body_len, nullptr, 0, text.display.data(), want).body);
-    const size_t keep =
-        CutAtCharBoundary(text.folded, std::min(text.folded.size(), text.display.size()));
+    const size_t keep = CutAtCharBoundary(
+        std::string_view(text.folded).substr(0, std::min(text.folded.size(), text.display.size())),
+        kViewTextLimit);
     text.cut = full > keep;
     text.folded.resize(keep);
     text.display.resize(keep);
