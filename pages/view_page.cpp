@@ -13,6 +13,8 @@
 
 namespace {
 
+// Bytes of text after which the text goes on in a new paragraph at the next sentence end.
+constexpr size_t kViewParagraphBytes = 2000;
 // Bytes of text on each side of an occurrence in the table at the top.
 constexpr size_t kContextBefore = 30;
 constexpr size_t kContextAfter = 60;
@@ -58,11 +60,14 @@ std::string CommandLink(const char* command, const std::string& num, const char*
     return std::string("<A href=index.html?COM=") + command + "&NUM=" + num + ">" + label + "</A>";
 }
 
-// "first", "previous" and "next" links after occurrence k of count.
-void AppendNavigation(std::string& out, size_t k) {
+// The "first", "previous" and "next" links after occurrence k; returns where the "next"
+// link starts in out.
+size_t AppendNavigation(std::string& out, size_t k) {
     out += "<SUP class=\"vnav\"><A href=\"#h1\">最初</A>";
     if (k > 1) out += "&nbsp;<A href=\"#" + OccurrenceAnchor(k - 1) + "\">前</A>";
+    const size_t next = out.size();
     out += "&nbsp;<A href=\"#" + OccurrenceAnchor(k + 1) + "\">次</A></SUP>";
+    return next;
 }
 
 // The marked text around an occurrence for the table at the top.
@@ -101,6 +106,10 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
     rules.whole_characters = true;
     rules.line_breaks = true;
     rules.max_marked = SIZE_MAX;
+    // Paragraphs of a few kilobytes: the web view lays out and paints only those in sight,
+    // where one paragraph of a megabyte would take seconds.
+    rules.paragraph_bytes = kViewParagraphBytes;
+    rules.paragraph_break = "</P>\r\n<P>";
     rules.before_mark = [&](std::string& out, size_t at, size_t length) {
         ++count;
         if (starts.size() < kViewTableRows) {
@@ -110,14 +119,14 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
         out += "<A id=\"" + OccurrenceAnchor(count) + "\"></A>";
     };
     rules.after_mark = [&](std::string& out, size_t, size_t) {
-        AppendNavigation(out, count);
-        last_next = out.rfind("&nbsp;<A href=\"#");
+        last_next = AppendNavigation(out, count);
     };
     std::string body = MarkTerms(text.folded, text.display, state.TermGroups, rules);
     // The last occurrence has no next one.
     const std::string last_link =
         "&nbsp;<A href=\"#" + OccurrenceAnchor(count + 1) + "\">次</A>";
-    if (count > 0 && body.compare(last_next, last_link.size(), last_link) == 0)
+    if (last_next <= body.size() &&
+        body.compare(last_next, last_link.size(), last_link) == 0)
         body.erase(last_next, last_link.size());
 
     std::vector<std::string> lines = PageHead(state);
@@ -129,6 +138,8 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
                      "sup.vnav { font-size:x-small; }",
                      "table.vlist { font-size:smaller; }",
                      "div.vtext { line-height:1.6; overflow-wrap:anywhere; }",
+                     "div.vtext p { margin:0 0 0.4em 0; content-visibility:auto; "
+                     "contain-intrinsic-size:auto 10em; }",
                      "--></style>",
                      "<BODY>",
                  });
@@ -163,7 +174,7 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
                             std::to_string(text.folded.size()) +
                             "バイトまでを表示しています。</FONT></P>");
         lines.push_back("<HR>");
-        lines.push_back("<DIV class=\"vtext\">" + body + "</DIV>");
+        lines.push_back("<DIV class=\"vtext\"><P>" + body + "</P></DIV>");
     }
     lines.push_back("</BODY>");
     lines.push_back("</HTML>");
