@@ -61,12 +61,12 @@ std::string CommandLink(const char* command, const std::string& num, const char*
 }
 
 // The "first", "previous" and "next" links after occurrence k; returns where the "next"
-// link starts in out.
+// link starts in out. No text between them: the style sheet spaces them.
 size_t AppendNavigation(std::string& out, size_t k) {
     out += "<SUP class=\"vnav\"><A href=\"#h1\">最初</A>";
-    if (k > 1) out += "&nbsp;<A href=\"#" + OccurrenceAnchor(k - 1) + "\">前</A>";
+    if (k > 1) out += "<A href=\"#" + OccurrenceAnchor(k - 1) + "\">前</A>";
     const size_t next = out.size();
-    out += "&nbsp;<A href=\"#" + OccurrenceAnchor(k + 1) + "\">次</A></SUP>";
+    out += "<A href=\"#" + OccurrenceAnchor(k + 1) + "\">次</A></SUP>";
     return next;
 }
 
@@ -124,7 +124,7 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
     std::string body = MarkTerms(text.folded, text.display, state.TermGroups, rules);
     // The last occurrence has no next one.
     const std::string last_link =
-        "&nbsp;<A href=\"#" + OccurrenceAnchor(count + 1) + "\">次</A>";
+        "<A href=\"#" + OccurrenceAnchor(count + 1) + "\">次</A>";
     if (last_next <= body.size() &&
         body.compare(last_next, last_link.size(), last_link) == 0)
         body.erase(last_next, last_link.size());
@@ -136,6 +136,7 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
                      "span.keyword { font-weight:bold; background-color: #ffff66;}",
                      "body {font-size:12pt;}",
                      "sup.vnav { font-size:x-small; }",
+                     "sup.vnav a { margin-left:0.3em; }",
                      "table.vlist { font-size:smaller; }",
                      "div.vtext { line-height:1.6; overflow-wrap:anywhere; }",
                      "div.vtext p { margin:0 0 0.4em 0; content-visibility:auto; "

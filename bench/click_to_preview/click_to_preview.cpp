@@ -29,7 +29,9 @@
 #ifdef CLICK_TO_PREVIEW_WINDOW
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include "app/gui/tform1.h"
@@ -146,12 +148,17 @@ void TimeHandler(const std::string& app_dir, int runs) {
 }
 
 #ifdef CLICK_TO_PREVIEW_WINDOW
+// Runs script in the top document and waits, without spinning (the page being measured
+// shares the processors), for its value.
 QVariant Eval(QWebEngineView* view, const QString& script) {
     auto result = std::make_shared<std::optional<QVariant>>();
-    view->page()->runJavaScript(script, [result](const QVariant& v) { *result = v; });
-    QDeadlineTimer deadline(30000);
-    while (!*result && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    QEventLoop loop;
+    view->page()->runJavaScript(script, [result, &loop](const QVariant& v) {
+        *result = v;
+        loop.quit();
+    });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    if (!*result) loop.exec();
     return result->value_or(QVariant());
 }
 

@@ -13,11 +13,11 @@ using Lines = std::vector<std::string>;
 
 std::string Mark(const std::string& text) { return "<span class=\"keyword\">" + text + "</span>"; }
 
-// Occurrence k of an anchor, with its links; count is 0 when it is not the last one.
+// Occurrence k: its anchor, its mark and its links (no next one after the last).
 std::string Occurrence(int k, const std::string& shown, bool last) {
     std::string links = "<SUP class=\"vnav\"><A href=\"#h1\">最初</A>";
-    if (k > 1) links += "&nbsp;<A href=\"#h" + std::to_string(k - 1) + "\">前</A>";
-    if (!last) links += "&nbsp;<A href=\"#h" + std::to_string(k + 1) + "\">次</A>";
+    if (k > 1) links += "<A href=\"#h" + std::to_string(k - 1) + "\">前</A>";
+    if (!last) links += "<A href=\"#h" + std::to_string(k + 1) + "\">次</A>";
     return "<A id=\"h" + std::to_string(k) + "\"></A>" + Mark(shown) + links + "</SUP>";
 }
 
@@ -72,6 +72,7 @@ TEST_F(ViewPage, SmallDocumentLines) {
                      "span.keyword { font-weight:bold; background-color: #ffff66;}",
                      "body {font-size:12pt;}",
                      "sup.vnav { font-size:x-small; }",
+                     "sup.vnav a { margin-left:0.3em; }",
                      "table.vlist { font-size:smaller; }",
                      "div.vtext { line-height:1.6; overflow-wrap:anywhere; }",
                      "div.vtext p { margin:0 0 0.4em 0; content-visibility:auto; "
