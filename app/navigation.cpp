@@ -113,8 +113,7 @@ NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationCon
     } else if (com == "FOLDER") {
         result.proceed = false;
         if (std::optional<std::string> path = HitPath(state, WholeNumber(QueryValue(url, "NUM")))) {
-            OpenWith(result, context,
-                     [&] { return OpenDocumentFolder(*path, context.processes); });
+            OpenWith(result, context, [&] { return OpenDocumentFolder(*path, context.processes); });
         }
     }
     return result;

@@ -35,8 +35,8 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
     std::string out;
     if (rules.max_html == SIZE_MAX && rules.max_text == SIZE_MAX)
         out.reserve(std::min(len, rules.max_marked) + len / 8);
-    size_t written = 0;  // bytes before escaping, tags included
-    size_t text = 0;     // bytes of document text
+    size_t written = 0;      // bytes before escaping, tags included
+    size_t text = 0;         // bytes of document text
     size_t since_break = 0;  // bytes of text since the last paragraph break
     size_t i = 0;
     while (i < len) {

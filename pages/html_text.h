@@ -33,7 +33,8 @@ struct MarkRules {
     size_t max_html = SIZE_MAX;         // stop before a step once output exceeds this
     size_t max_text = SIZE_MAX;         // stop before a step once text copied exceeds this
     size_t max_marked = kMaxMarkedBytes;
-    bool line_breaks = false;           // LF, CR LF and CR outside marks become "<BR>"
+    // LF, CR LF and CR outside marks become "<BR>".
+    bool line_breaks = false;
     // When paragraph_bytes is set, paragraph_break is written after an unmarked character
     // once that many bytes of text follow the last break: after a sentence end, or after a
     // space from twice as many, or after any character from four times as many.

@@ -75,15 +75,17 @@ std::string Context(const RecordText& text, size_t at, size_t length,
                     const std::vector<TermGroup>& groups) {
     size_t from = at > kContextBefore ? at - kContextBefore : 0;
     // Start on a character: step back over continuation bytes.
-    while (from > 0 && from < at && LeadByteLength(static_cast<unsigned char>(text.folded[from])) == 0)
+    while (from > 0 && from < at &&
+           LeadByteLength(static_cast<unsigned char>(text.folded[from])) == 0)
         --from;
-    size_t end = at + length + CutAtCharBoundary(std::string_view(text.folded).substr(at + length),
-                                                 kContextAfter);
+    size_t end =
+        at + length +
+        CutAtCharBoundary(std::string_view(text.folded).substr(at + length), kContextAfter);
     MarkRules rules;
     rules.whole_characters = true;
-    std::string html = MarkTerms(std::string_view(text.folded).substr(from, end - from),
-                                 std::string_view(text.display).substr(from, end - from), groups,
-                                 rules);
+    std::string html =
+        MarkTerms(std::string_view(text.folded).substr(from, end - from),
+                  std::string_view(text.display).substr(from, end - from), groups, rules);
     return (from > 0 ? "…" : "") + html + (end < text.folded.size() ? "…" : "");
 }
 
@@ -123,27 +125,24 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
     };
     std::string body = MarkTerms(text.folded, text.display, state.TermGroups, rules);
     // The last occurrence has no next one.
-    const std::string last_link =
-        "<A href=\"#" + OccurrenceAnchor(count + 1) + "\">次</A>";
-    if (last_next <= body.size() &&
-        body.compare(last_next, last_link.size(), last_link) == 0)
+    const std::string last_link = "<A href=\"#" + OccurrenceAnchor(count + 1) + "\">次</A>";
+    if (last_next <= body.size() && body.compare(last_next, last_link.size(), last_link) == 0)
         body.erase(last_next, last_link.size());
 
     std::vector<std::string> lines = PageHead(state);
-    lines.insert(lines.end(),
-                 {
-                     "<style TYPE=\"text/css\"><!--",
-                     "span.keyword { font-weight:bold; background-color: #ffff66;}",
-                     "body {font-size:12pt;}",
-                     "sup.vnav { font-size:x-small; }",
-                     "sup.vnav a { margin-left:0.3em; }",
-                     "table.vlist { font-size:smaller; }",
-                     "div.vtext { line-height:1.6; overflow-wrap:anywhere; }",
-                     "div.vtext p { margin:0 0 0.4em 0; content-visibility:auto; "
-                     "contain-intrinsic-size:auto 10em; }",
-                     "--></style>",
-                     "<BODY>",
-                 });
+    lines.insert(lines.end(), {
+                                  "<style TYPE=\"text/css\"><!--",
+                                  "span.keyword { font-weight:bold; background-color: #ffff66;}",
+                                  "body {font-size:12pt;}",
+                                  "sup.vnav { font-size:x-small; }",
+                                  "sup.vnav a { margin-left:0.3em; }",
+                                  "table.vlist { font-size:smaller; }",
+                                  "div.vtext { line-height:1.6; overflow-wrap:anywhere; }",
+                                  "div.vtext p { margin:0 0 0.4em 0; content-visibility:auto; "
+                                  "contain-intrinsic-size:auto 10em; }",
+                                  "--></style>",
+                                  "<BODY>",
+                              });
     lines.push_back("<FONT SIZE=\"-1\"><A href=main.html>検索結果に戻る</A>　　" +
                     CommandLink("OPEN", num, "(開く)") + "&nbsp;" +
                     CommandLink("SAVE", num, "(保存)") + "&nbsp;" +
@@ -152,8 +151,8 @@ std::vector<std::string> ViewPageLines(const ViewerState& state, size_t x) {
     lines.push_back("<FONT color=#008000 SIZE=\"-1\">" + EscapeHtml(path.substr(0, name_at)) +
                     "<BR>");
     lines.push_back(SizeText(ReadDecimal(RecordField(record, 4))) + "&nbsp;-&nbsp;" +
-                    EscapeHtml(RecordField(record, 2)) + "&nbsp;&nbsp;-&nbsp;&nbsp;出現数:" +
-                    std::to_string(count) + "</FONT></P>");
+                    EscapeHtml(RecordField(record, 2)) +
+                    "&nbsp;&nbsp;-&nbsp;&nbsp;出現数:" + std::to_string(count) + "</FONT></P>");
     if (!text.read) {
         lines.push_back("<P>この文書の本文を読み込めませんでした。</P>");
     } else {

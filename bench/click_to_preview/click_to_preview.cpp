@@ -52,10 +52,14 @@ void Fail(const std::string& what) {
 // About 1 MB of sentences; 東京 in one sentence of eight, so about once a kilobyte.
 std::string DocumentText() {
     const char* sentences[] = {
-        "本日の会議では来期の予算について議論しました。", "The quarterly report is attached. ",
-        "出張の日程は追って連絡します。", "担当者は資料を確認してください。",
-        "Please review the figures before Friday. ", "次回の打ち合わせは大阪で行います。",
-        "売上は前年同期比で増加しました。", "東京本社の会議室を予約しました。",
+        "本日の会議では来期の予算について議論しました。",
+        "The quarterly report is attached. ",
+        "出張の日程は追って連絡します。",
+        "担当者は資料を確認してください。",
+        "Please review the figures before Friday. ",
+        "次回の打ち合わせは大阪で行います。",
+        "売上は前年同期比で増加しました。",
+        "東京本社の会議室を予約しました。",
     };
     std::string text;
     for (size_t i = 0; text.size() < kDocumentBytes; ++i) {
@@ -92,7 +96,8 @@ std::string MakeProgramFolder(const fs::path& dir) {
     line.text_length = at->text_length;
     line.offset = at->offset;
     const std::string info = app_dir + program_files::kInformationFile;
-    index_files::WriteStagedInformationFile(info + ".new", {*index_files::FormatDocumentLine(line)});
+    index_files::WriteStagedInformationFile(info + ".new",
+                                            {*index_files::FormatDocumentLine(line)});
     index_files::PublishInformationFile(info + ".new", info);
 
     IndexerConfig config;
@@ -106,8 +111,8 @@ void Print(const char* mode, std::vector<double>& ms, size_t occurrences) {
     std::sort(ms.begin(), ms.end());
     double p50 = ms[ms.size() / 2];
     double p95 = ms[std::min(ms.size() - 1, (ms.size() * 95 + 99) / 100 - 1)];
-    std::printf("mode=%s bytes=%zu occurrences=%zu p50_ms=%.1f p95_ms=%.1f\n", mode,
-                kDocumentBytes, occurrences, p50, p95);
+    std::printf("mode=%s bytes=%zu occurrences=%zu p50_ms=%.1f p95_ms=%.1f\n", mode, kDocumentBytes,
+                occurrences, p50, p95);
     std::fflush(stdout);
 }
 
@@ -139,7 +144,8 @@ void TimeHandler(const std::string& app_dir, int runs) {
     std::vector<double> ms;
     for (int r = 0; r <= runs; ++r) {
         auto t0 = std::chrono::steady_clock::now();
-        NavigationResult result = CppWebBrowser1BeforeNavigate2(state, context, url + "COM=VIEW&NUM=0");
+        NavigationResult result =
+            CppWebBrowser1BeforeNavigate2(state, context, url + "COM=VIEW&NUM=0");
         auto t1 = std::chrono::steady_clock::now();
         if (result.show_in_body != "view.html") Fail("no preview written");
         if (r > 0) ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
@@ -191,14 +197,15 @@ void TimeWindow(int argc, char** argv, const std::string& app_dir, int runs) {
     TForm1 form(app_dir);
     form.show();
     QWebEngineView* view = form.CppWebBrowser1;
-    view->setUrl(QUrl(QString::fromStdString("file://" + app_dir +
-                                             "page/index.html?COM=SEARCH&KEYWORD=") +
-                      kKeyword + "&CATCHK1=ON"));
+    view->setUrl(
+        QUrl(QString::fromStdString("file://" + app_dir + "page/index.html?COM=SEARCH&KEYWORD=") +
+             kKeyword + "&CATCHK1=ON"));
     if (!WaitBody(view, "main.html")) Fail("no result page");
     std::vector<double> ms;
     for (int r = 0; r <= runs; ++r) {
-        Eval(view, "window.t0=performance.timeOrigin+performance.now();"
-                   "frames['FrBody'].document.querySelector('a[href*=\"COM=VIEW\"]').click()");
+        Eval(view,
+             "window.t0=performance.timeOrigin+performance.now();"
+             "frames['FrBody'].document.querySelector('a[href*=\"COM=VIEW\"]').click()");
         const char* loaded =
             "(function(){var p=frames['FrBody'].performance;"
             "var n=p.getEntriesByType('navigation')[0];"

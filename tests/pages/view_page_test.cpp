@@ -50,8 +50,8 @@ class ViewPage : public ProgramFolder {
         writer.Close();
         state_.Results.push_back("3;;" + path + ";;20240315;;0;;" + std::to_string(text.size()) +
                                  ";;1;;" + std::to_string(at.path_length) + ";;" +
-                                 std::to_string(at.text_length) + ";;" +
-                                 std::to_string(at.offset) + ";;0");
+                                 std::to_string(at.text_length) + ";;" + std::to_string(at.offset) +
+                                 ";;0");
     }
     std::string View() {
         EXPECT_TRUE(WriteViewPage(state_, state_.Results.size() - 1));
@@ -118,11 +118,11 @@ TEST_F(ViewPage, HostileTextIsEscaped) {
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_EQ(page.find("<img"), std::string::npos);
     EXPECT_NE(page.find("<P><B>&lt;b&gt;&amp;&quot;x&quot;.txt</B><BR>"), std::string::npos);
-    EXPECT_EQ(Body(page), "&lt;" + Occurrence(1, "script", false) +
-                              "&gt;alert(&quot;&amp;amp&#59;&quot;)&lt;/" +
-                              Occurrence(2, "script", false) + "&gt; " +
-                              Occurrence(3, "売上", false) + "&#59; a&amp;b &quot;q&quot; &#59;" +
-                              Occurrence(4, "売上", true) + "&#59;&#59;&lt;img src=x onerror=y&gt;");
+    EXPECT_EQ(Body(page),
+              "&lt;" + Occurrence(1, "script", false) +
+                  "&gt;alert(&quot;&amp;amp&#59;&quot;)&lt;/" + Occurrence(2, "script", false) +
+                  "&gt; " + Occurrence(3, "売上", false) + "&#59; a&amp;b &quot;q&quot; &#59;" +
+                  Occurrence(4, "売上", true) + "&#59;&#59;&lt;img src=x onerror=y&gt;");
 }
 
 TEST_F(ViewPage, LongTextIsShownUpToTheLimit) {
