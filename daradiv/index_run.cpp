@@ -308,6 +308,14 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     generation_->Publish(identity);
     generation_.reset();
     index_files::PublishInformationFile(staged, File(program_files::kInformationFile));
+    // The catalogues the new information file no longer names go now, not at the next run:
+    // a search that read the old file notices the new one and reads again.
+    std::set<int> still_named;
+    for (const std::string& line : lines_) {
+        DocumentLine d = index_files::ParseDocumentLine(line);
+        if (d.offset >= 0 && d.catalogue > 0) still_named.insert(d.catalogue);
+    }
+    RemoveLeftovers(o_.app_dir, still_named);
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
 
     if (counts.removed > 0)

@@ -187,8 +187,9 @@ void WritePdf(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << pdf;
 }
 
-void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index) {
-    std::uniform_int_distribution<size_t> length(2'000, 20'000);
+void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index, bool short_docs) {
+    std::uniform_int_distribution<size_t> length(short_docs ? 1'000 : 2'000,
+                                                 short_docs ? 4'000 : 20'000);
     const std::string& f = file.format;
     bool legacy = (f == ".txt" || f == ".html") && index % 5 == 0;  // a fifth
     const char* charset = (index / 5) % 2 == 0 ? "SHIFT_JIS" : "EUC-JP";
@@ -212,7 +213,8 @@ void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index) {
 
 }  // namespace
 
-std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed) {
+std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed,
+                                    bool short_docs) {
     std::mt19937 rng(seed);
     std::vector<CorpusFile> files;
     for (int i = 0; i < count; ++i) {
@@ -220,15 +222,15 @@ std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32
         std::string dir = folder + "/d" + std::to_string(i / 500);
         std::filesystem::create_directories(dir);
         CorpusFile file{dir + "/doc" + std::to_string(i) + format, format};
-        WriteDocument(file, rng, i / static_cast<int>(kFormats.size()));
+        WriteDocument(file, rng, i / static_cast<int>(kFormats.size()), short_docs);
         files.push_back(std::move(file));
     }
     return files;
 }
 
-void RewriteDocument(const CorpusFile& file, uint32_t seed) {
+void RewriteDocument(const CorpusFile& file, uint32_t seed, bool short_docs) {
     std::mt19937 rng(seed);
-    WriteDocument(file, rng, 1);
+    WriteDocument(file, rng, 1, short_docs);
 }
 
 }  // namespace bench
