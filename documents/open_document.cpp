@@ -120,3 +120,18 @@ bool OpenDocument(const std::string& path, const std::string& app_dir, Processes
         DocumentCommand(ChooseApplication(path, app_dir, fallback), path);
     return StartOpener(argv, path, processes, dialogs);
 }
+
+std::string DocumentFolder(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool OpenDocumentFolder(const std::string& path, Processes& processes, Dialogs& dialogs) {
+    std::string folder = DocumentFolder(path);
+    if (folder.empty()) return false;
+    std::string opener = DefaultOpener();
+    std::vector<std::string> argv;
+    if (!opener.empty()) argv = {opener, folder};
+    return StartOpener(argv, folder, processes, dialogs);
+}

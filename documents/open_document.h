@@ -1,6 +1,7 @@
 // Opening a result document in an application: the one named for its extension in
-// appset.ini, else the desktop's default opener, else a desktop text editor. An opener
-// that cannot be started, or fails at once, is reported to the user in Japanese.
+// appset.ini, else the desktop's default opener, else a desktop text editor; and opening
+// the folder that holds it in the desktop's file manager, through the same default opener.
+// An opener that cannot be started, or fails at once, is reported to the user in Japanese.
 #pragma once
 
 #include <chrono>
@@ -53,3 +54,11 @@ bool StartOpener(const std::vector<std::string>& argv, const std::string& target
 // AppError when appset.ini is not valid UTF-8.
 bool OpenDocument(const std::string& path, const std::string& app_dir, Processes& processes,
                   Dialogs& dialogs);
+
+// The folder that holds the document at path: the text before its last "/" ("/" for a
+// document at the root); empty when path holds no "/".
+std::string DocumentFolder(const std::string& path);
+
+// Starts the desktop's default opener on the folder of path through StartOpener. True when
+// the process was started; false when there is no folder or it could not be started.
+bool OpenDocumentFolder(const std::string& path, Processes& processes, Dialogs& dialogs);

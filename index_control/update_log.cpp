@@ -1,5 +1,6 @@
 #include "index_control/update_log.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/program_files.h"
@@ -46,6 +47,26 @@ UpdateLogReading UpdateLogStatus(const std::optional<std::vector<std::string>>& 
         return {i + 1 < l.size() ? l[i + 1] : std::string(), true};
     }
     return {std::nullopt, false};
+}
+
+std::optional<UpdateCounts> ProgressCounts(std::string_view status) {
+    const size_t slash = status.rfind(" / ");
+    if (slash == std::string_view::npos) return std::nullopt;
+    // At most 15 digits each side, so the numbers stay far from overflow.
+    auto digits = [](std::string_view s, size_t from, size_t to) -> std::optional<int64_t> {
+        if (to <= from || to - from > 15) return std::nullopt;
+        int64_t n = 0;
+        for (size_t i = from; i < to; ++i) n = n * 10 + (s[i] - '0');
+        return n;
+    };
+    size_t left = slash;
+    while (left > 0 && status[left - 1] >= '0' && status[left - 1] <= '9') --left;
+    size_t right = slash + 3;
+    while (right < status.size() && status[right] >= '0' && status[right] <= '9') ++right;
+    std::optional<int64_t> done = digits(status, left, slash);
+    std::optional<int64_t> total = digits(status, slash + 3, right);
+    if (!done || !total || *total == 0) return std::nullopt;
+    return UpdateCounts{std::min(*done, *total), *total};
 }
 
 std::string LogTimeStamp(const LocalTime& t) {

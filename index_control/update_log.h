@@ -3,8 +3,10 @@
 // reads it for the settings dialog's status and the welcome page, and writes the abort entry.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -30,6 +32,15 @@ struct UpdateLogReading {
 // first "[更新記録]" or "[Update Log]" line (trimmed, case counts) and ended; no such
 // header: no change, not ended. A header that is the last line ends with an empty status.
 UpdateLogReading UpdateLogStatus(const std::optional<std::vector<std::string>>& lines);
+
+// The counts of a progress text such as "インデックス更新中 12 / 340 件": the whole numbers
+// on each side of its last " / ". Nothing when there are none (a text that counts nothing
+// yet) or the total is 0; done is at most total.
+struct UpdateCounts {
+    int64_t done = 0;
+    int64_t total = 0;
+};
+std::optional<UpdateCounts> ProgressCounts(std::string_view status);
 
 inline constexpr const char* kLogNotCreated = "Index is not created.";
 inline constexpr const char* kAbortMessage = "  インデックス更新が中断されました";

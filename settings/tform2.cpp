@@ -212,6 +212,12 @@ void TForm2::ApplyUpdateState() {
     if (!update_.TimerEnabled && Timer1->isActive()) Timer1->stop();
     Button3->setText(Q(update_.Button3Caption));
     status_text_->setText(Q(update_.StatusText));
+    if (update_listener_) update_listener_(update_);
+}
+
+void TForm2::SetUpdateListener(std::function<void(const UpdateState&)> listener) {
+    update_listener_ = std::move(listener);
+    if (update_listener_) update_listener_(update_);
 }
 
 void TForm2::showEvent(QShowEvent* event) {

@@ -41,6 +41,9 @@ class TForm2 : public PlainDialog {
     void UseDialogs(TForm3* form3, TForm4* form4);
     // The main window's HomeH1Click, run when a watched update has ended.
     void SetHomeH1Click(std::function<void()> home);
+    // Called with the update state each time the form mirrors it (and once now), so the
+    // main window can show the progress too.
+    void SetUpdateListener(std::function<void(const UpdateState&)> listener);
 
     // Shows the dialog without blocking; an open dialog is only brought to the front.
     void ShowSettings();
@@ -154,6 +157,7 @@ class TForm2 : public PlainDialog {
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     std::function<void()> home_;
+    std::function<void(const UpdateState&)> update_listener_;
     UpdateState update_;
     QLabel* status_text_;
     // The files that could not be read whole when the dialog was last shown.

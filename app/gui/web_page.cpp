@@ -1,5 +1,6 @@
 #include "app/gui/web_page.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTimer>
 
@@ -74,6 +75,7 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
                 }
             });
         }
+        if (!result.show_in_body.empty()) ShowInBody(result.show_in_body);
         return result.proceed;
     } catch (const std::exception& e) {
         // The error ends the command; the view stays where it was.
@@ -83,6 +85,16 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
         QTimer::singleShot(0, this, [parent] { ShowErrorBox(parent, ""); });
     }
     return false;
+}
+
+void WebPage::ShowInBody(const std::string& page) {
+    const QUrl url = QUrl::fromLocalFile(QFile::decodeName(state_.PageFile(page).c_str()));
+    // The body frame is the frameset's FrBody; its loads pass the handler as any other.
+    runJavaScript(QString("(function(){var f=window.frames['FrBody'];"
+                          "if(f)f.location.href='%1';})()")
+                      .arg(url.toString(QUrl::FullyEncoded)
+                               .replace("\\", "%5C")
+                               .replace("'", "%27")));
 }
 
 QWebEnginePage* WebPage::createWindow(WebWindowType) {

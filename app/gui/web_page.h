@@ -20,6 +20,9 @@ protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
+    // Loads page (a file of the page folder) into the body frame.
+    void ShowInBody(const std::string& page);
+
     ViewerState& state_;
     NavigationContext& context_;
     QWidget* error_parent_;

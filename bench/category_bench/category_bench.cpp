@@ -24,6 +24,7 @@ class NoOperations : public NavigationOperations {
     void WriteSearchPage(const ViewerState&) override {}
     void WriteResultPage(ViewerState&) override {}
     void WriteWelcomePage(const ViewerState&) override {}
+    void WriteViewPage(const ViewerState&, size_t) override {}
 };
 
 class NoDialogs : public Dialogs {

@@ -49,6 +49,13 @@ TEST(DocumentExtension, LowerCasedFromTheLastDotOfTheName) {
     EXPECT_EQ(DocumentExtension("/d/メモ.ＴＸＴ"), ".ｔｘｔ");
 }
 
+TEST(DocumentFolder, TextBeforeTheLastSlash) {
+    EXPECT_EQ(DocumentFolder("/d/sub/メモ.txt"), "/d/sub");
+    EXPECT_EQ(DocumentFolder("/a.txt"), "/");
+    EXPECT_EQ(DocumentFolder("a.txt"), "");
+    EXPECT_EQ(DocumentFolder("/d/x.dir/"), "/d/x.dir");
+}
+
 TEST_F(DocumentsTest, ApplicationTableLookup) {
     WriteFile(dir_ / "appset.ini",
               "\xEF\xBB\xBF.txt;;first\r\n"

@@ -1,14 +1,20 @@
 // Index maintenance through the settings dialog, with a stand-in indexer: a shell script
 // named daradiv in the test's program folder, run as a real process.
 #include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QWebEngineView>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "app/gui/tform1.h"
 #include "pages/welcome_page.h"
+#include "settings/settings_forms.h"
 #include "settings/tform2.h"
 #include "tests/settings/settings_fixture.h"
 
@@ -225,6 +231,41 @@ TEST_F(IndexMaintenance, KilledIndexerIsShownInterruptedOnTheWelcomePage) {
     EXPECT_EQ(homes, 1);
     EXPECT_NE(folder.Read("page/main.html").find("前回のインデックス更新は完了しませんでした"),
               std::string::npos);
+}
+
+TEST_F(IndexMaintenance, MainWindowStatusBarFollowsTheScheduledUpdate) {
+    TForm1 form1(folder.AppDir());
+    SettingsForms forms = CreateSettingsForms(form1, processes, clock);
+    form1.show();
+    QCoreApplication::processEvents();
+    const QSize window = form1.size();
+    const QSize view = form1.CppWebBrowser1->size();
+    EXPECT_FALSE(form1.StatusBar1->isVisible());
+
+    // Started as the schedule starts it; the dialog stays hidden.
+    form1.StartIndexerForm();
+    EXPECT_TRUE(form1.StatusBar1->isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return LogHas("1 / 2 files"); }));
+    forms.form2->Timer1Timer();
+    EXPECT_FALSE(forms.form2->isVisible());
+    EXPECT_TRUE(form1.StatusBar1->isVisible());
+    EXPECT_EQ(form1.StatusLabel1->text().toStdString(), "1 / 2 files");
+    EXPECT_EQ(form1.ProgressBar1->maximum(), 2);
+    EXPECT_EQ(form1.ProgressBar1->value(), 1);
+    EXPECT_EQ(form1.size(), window);
+
+    // It stays while the dialog watches the ended log, and goes with the watching state.
+    Go();
+    ASSERT_TRUE(WaitUntil([&] { return LogHas("2 files indexed") && IndexerGone(); }));
+    for (int poll = 1; poll <= 3; ++poll) forms.form2->Timer1Timer();
+    EXPECT_TRUE(form1.StatusBar1->isVisible());
+    EXPECT_EQ(form1.StatusLabel1->text().toStdString(), "2 files indexed");
+    forms.form2->Timer1Timer();
+    EXPECT_EQ(forms.form2->Update().UpdateRunning, 0);
+    EXPECT_FALSE(form1.StatusBar1->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form1.size(), window);
+    EXPECT_EQ(form1.CppWebBrowser1->size(), view);
 }
 
 }  // namespace
