@@ -67,6 +67,12 @@ std::string PerUserFolder(const char* xdg_data_home, const char* home) {
     return base + program_files::kPerUserFolderName + "/";
 }
 
+std::string InstalledReadmeFolder(const std::string& executable_folder) {
+    if (!IsPerUserInstall(executable_folder)) return {};
+    std::string docs = executable_folder + "../../share/doc/" + program_files::kPerUserFolderName + "/";
+    return std::filesystem::path(docs).lexically_normal().string();
+}
+
 std::string ProgramFolderFor(const std::string& executable_folder) {
     if (!IsPerUserInstall(executable_folder)) return executable_folder;
     std::string folder = PerUserFolder(std::getenv("XDG_DATA_HOME"), HomeFolder());

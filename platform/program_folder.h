@@ -24,6 +24,11 @@ bool IsPerUserInstall(const std::string& executable_folder);
 // unset), with a trailing "/"; empty when neither gives an absolute path.
 std::string PerUserFolder(const char* xdg_data_home, const char* home);
 
+// Where an installed copy's README lies: the package's documentation folder, prefix +
+// "/share/doc/ruvudar/" beside prefix + "/lib/ruvudar/"; empty for a folder without the
+// marker, whose README lies beside the executables.
+std::string InstalledReadmeFolder(const std::string& executable_folder);
+
 // The program folder for executables in executable_folder: the folder itself, or, for an
 // installed copy, the user's folder from this process's environment, created (mode 0700)
 // when missing. Throws AppError when the per-user folder cannot be found or made.

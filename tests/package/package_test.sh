@@ -96,6 +96,10 @@ for _ in $(seq 150); do
 done
 [ -f "$user_folder/page/index.html" ] || { cat "$work/viewer.log" >&2; fail "no page/index.html"; }
 [ "$(stat -c %a "$user_folder")" = 700 ] || fail "the per-user folder is not private"
+# The welcome page's home link reaches the README the package installed.
+grep -q 'href="file:///usr/share/doc/ruvudar/README.md"' "$user_folder/page/main.html" ||
+  fail "the welcome page does not link to the installed README"
+[ -f /usr/share/doc/ruvudar/README.md ] || fail "no README in the package"
 stop_viewer
 
 echo "== the installed indexer on a small folder"

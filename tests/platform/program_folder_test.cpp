@@ -63,6 +63,7 @@ protected:
 TEST_F(ProgramFolderRule, WithoutTheMarkerTheExecutablesFolderIsTheProgramFolder) {
     EXPECT_FALSE(program_folder::IsPerUserInstall(exe_));
     EXPECT_EQ(program_folder::ProgramFolderFor(exe_), exe_);
+    EXPECT_EQ(program_folder::InstalledReadmeFolder(exe_), "");
     EXPECT_FALSE(fs::exists(dir_ / "data home"));
     // A folder named like the marker does not count.
     fs::create_directories(exe_ + "per-user-folders");
@@ -72,6 +73,8 @@ TEST_F(ProgramFolderRule, WithoutTheMarkerTheExecutablesFolderIsTheProgramFolder
 TEST_F(ProgramFolderRule, AnInstalledCopyMakesAPrivateFolderForTheUserAndKeepsIt) {
     Mark();
     ASSERT_TRUE(program_folder::IsPerUserInstall(exe_));
+    EXPECT_EQ(program_folder::InstalledReadmeFolder(exe_),
+              fs::path(exe_ + "../../share/doc/ruvudar/").lexically_normal().string());
     std::string expected = (dir_ / "data home" / "ruvudar").string() + "/";
     EXPECT_EQ(program_folder::ProgramFolderFor(exe_), expected);
     struct stat info {};
