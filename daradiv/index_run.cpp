@@ -90,6 +90,7 @@ private:
     std::optional<CatalogueOutput> output_;
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
+    std::string head_, body_;  // a record read back
 };
 
 WalkSettings IndexRun::ReadSettings(bool& full) {
@@ -205,8 +206,22 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     std::vector<FailedDocument> failures = plan.still_failed;
     counts.failed = failures.size();
+    // Kept documents that gave no text are listed again each run, as failures are; a
+    // stored block of one byte may be a lone space, so only that is read back.
+    std::vector<std::string> no_text;
+    std::set<std::string> listed;
+    auto note_no_text = [&](const std::string& path) {
+        if (listed.insert(path).second) no_text.push_back(path);
+    };
+    for (size_t i : plan.kept) {
+        const DocumentLine& f = old_lines_[i].fields;
+        if (f.text_length == 0 ||
+            (f.text_length == 1 && old_catalogues_.Read(f, head_, body_) && IsBlankText(body_)))
+            note_no_text(f.path);
+    }
     auto finish = [&]() {
         for (const FailedDocument& d : failures) details.push_back(DetailLine(d.path, d.reason));
+        for (std::string& line : NoTextLines(no_text)) details.push_back(std::move(line));
         counts.seconds = std::chrono::duration<double>(SteadyClock::now() - started).count();
         return counts;
     };
@@ -271,6 +286,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         pool.Run(requests, [&](size_t index, WorkerResult result) {
             const FoundFile& f = plan.extract[index];
             if (result.ok) {
+                if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
                 ++counts.indexed;

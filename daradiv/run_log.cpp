@@ -45,4 +45,16 @@ std::string DetailLine(const std::string& path, const std::string& reason) {
     return EscapeHtml(path) + " : " + EscapeHtml(reason);
 }
 
+std::vector<std::string> NoTextLines(const std::vector<std::string>& paths) {
+    std::vector<std::string> lines;
+    if (paths.empty()) return lines;
+    lines.push_back("テキストのない文書: " + std::to_string(paths.size()) + " 件");
+    for (const std::string& path : paths) lines.push_back(DetailLine(path, kNoTextReason));
+    return lines;
+}
+
+bool IsBlankText(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
 }  // namespace daradiv

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -43,5 +44,14 @@ std::string ErrorSummaryLine(const LocalTime& end, const std::string& reason);
 
 // A detail line naming a file and why: the file name as mark-up with HTML references.
 std::string DetailLine(const std::string& path, const std::string& reason);
+
+// Documents that were read without a fault but gave no text (a scanned PDF, an empty
+// file) are indexed, not failed; the log lists them apart, after the failures: a heading
+// with their number, then a detail line for each. No lines when there are none.
+inline constexpr const char* kNoTextReason = "テキストがありません";
+std::vector<std::string> NoTextLines(const std::vector<std::string>& paths);
+
+// True when a stored text block holds nothing but white space.
+bool IsBlankText(std::string_view text);
 
 }  // namespace daradiv

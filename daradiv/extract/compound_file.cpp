@@ -11,6 +11,18 @@ namespace {
 // to the log instead.
 void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
+// Stream names compare as the format compares them: letters without case. Only ASCII
+// letters fold here; every name the readers ask for is ASCII.
+bool SameNameWithoutCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
 }  // namespace
 
 CompoundFile::~CompoundFile() {
@@ -46,7 +58,7 @@ bool CompoundFile::Open(std::string_view bytes, std::string* error) {
 bool CompoundFile::ReadStream(const char* name, std::string* out) const {
     out->clear();
     if (!infile_) return false;
-    GsfInput* child = gsf_infile_child_by_name(GSF_INFILE(infile_), name);
+    auto* child = static_cast<GsfInput*>(FindChild(name));
     if (!child) return false;
     gsf_off_t size = gsf_input_size(child);
     bool ok = size >= 0 && static_cast<size_t>(size) <= kMaxStreamBytes;
@@ -67,9 +79,21 @@ bool CompoundFile::ReadStream(const char* name, std::string* out) const {
     return ok;
 }
 
+void* CompoundFile::FindChild(const char* name) const {
+    if (!infile_) return nullptr;
+    GsfInfile* dir = GSF_INFILE(infile_);
+    if (GsfInput* exact = gsf_infile_child_by_name(dir, name)) return exact;
+    int n = gsf_infile_num_children(dir);
+    for (int i = 0; i < n; ++i) {
+        const char* child_name = gsf_infile_name_by_index(dir, i);
+        if (child_name && SameNameWithoutCase(child_name, name))
+            return gsf_infile_child_by_index(dir, i);
+    }
+    return nullptr;
+}
+
 bool CompoundFile::HasStream(const char* name) const {
-    if (!infile_) return false;
-    GsfInput* child = gsf_infile_child_by_name(GSF_INFILE(infile_), name);
+    auto* child = static_cast<GsfInput*>(FindChild(name));
     if (child) g_object_unref(child);
     return child != nullptr;
 }

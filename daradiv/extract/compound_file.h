@@ -19,12 +19,16 @@ public:
     bool Open(std::string_view bytes, std::string* error);
 
     // Reads the named top-level stream whole. False when it is missing, unreadable or
-    // larger than the cap.
+    // larger than the cap. Names are compared without case, as the format does
+    // ("WORKBOOK" is "Workbook"); an exact match wins over one that differs in case.
     bool ReadStream(const char* name, std::string* out) const;
 
     bool HasStream(const char* name) const;
 
 private:
+    void* FindChild(const char* name) const;  // a new GsfInput reference, or null
+
+
     void* input_ = nullptr;   // GsfInput
     void* infile_ = nullptr;  // GsfInfile
 };

@@ -1,4 +1,6 @@
-// Excel 97-2003 (BIFF8) cell text from the workbook stream's records.
+// Excel 97-2003 (BIFF8) and Excel 5.0/95 (BIFF5) cell text from the workbook stream's
+// records. The two differ in their strings: BIFF8 strings carry a flags byte and are
+// Latin-1 or UTF-16, BIFF5 strings are bytes in the workbook's code page.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +16,9 @@ namespace {
 enum : uint16_t {
     kBof = 0x0809, kBoundSheet = 0x0085, kContinue = 0x003C, kFilePass = 0x002F,
     kSst = 0x00FC, kLabelSst = 0x00FD, kLabel = 0x0204, kString = 0x0207, kNumber = 0x0203,
-    kRk = 0x027E, kMulRk = 0x00BD,
+    kRk = 0x027E, kMulRk = 0x00BD, kRString = 0x00D6, kCodePage = 0x0042,
 };
+constexpr uint16_t kBiff5 = 0x0500;
 
 // A record's data followed by its CONTINUE records, read as one sequence. A string's
 // characters that run into a CONTINUE record resume after a new flags byte there.
@@ -116,6 +119,15 @@ std::u16string ReadRecordString(std::string_view data, size_t at, bool short_cou
     return s;
 }
 
+// A BIFF5 string inside one record: an 8-bit (short_count) or 16-bit count, then bytes.
+std::u16string ReadByteString(std::string_view data, size_t at, bool short_count,
+                              const std::string& code_page) {
+    size_t cch = short_count ? U8At(data, at) : U16At(data, at);
+    at += short_count ? 1 : 2;
+    if (at > data.size()) return {};
+    return DecodeCodePage(data.substr(at, std::min(cch, data.size() - at)), code_page);
+}
+
 std::string FormatNumber(double v) {
     if (!std::isfinite(v)) return "";
     char buf[64];
@@ -176,11 +188,18 @@ private:
 
 bool ReadExcelText(const CompoundFile& file, TextBuilder* out, std::string* error) {
     std::string stream;
-    if (!file.ReadStream("Workbook", &stream)) {
-        *error = file.HasStream("Book") ? "Excel 5.0/95 形式のブックには対応していません"
-                                        : "Excel ブックを読めません";
+    if (!file.ReadStream("Workbook", &stream) && !file.ReadStream("Book", &stream)) {
+        *error = "Excel ブックを読めません";
         return false;
     }
+    bool biff5 = false;
+    bool globals_seen = false;
+    std::string code_page = "CP1252";
+    // A string record's text in the workbook's own kind of string.
+    auto record_string = [&](std::string_view data, size_t at, bool short_count) {
+        return biff5 ? ReadByteString(data, at, short_count, code_page)
+                     : ReadRecordString(data, at, short_count);
+    };
     std::string_view s = stream;
     std::vector<std::u16string> sheet_names, shared;
     size_t shared_units = 0, next_sheet = 0;
@@ -195,6 +214,10 @@ bool ReadExcelText(const CompoundFile& file, TextBuilder* out, std::string* erro
                 *error = "暗号化されたブックです";
                 return false;
             case kBof:
+                if (!globals_seen) {
+                    globals_seen = true;
+                    biff5 = U16At(data, 0) == kBiff5;
+                }
                 // Worksheets follow the globals in the order of their BOUNDSHEET records;
                 // charts (nested or on sheets of their own) carry no cell text.
                 if (U16At(data, 2) == 0x0010) {
@@ -204,8 +227,13 @@ bool ReadExcelText(const CompoundFile& file, TextBuilder* out, std::string* erro
                 }
                 break;
             case kBoundSheet:
-                if (U8At(data, 5) == 0) sheet_names.push_back(ReadRecordString(data, 6, true));
+                if (U8At(data, 5) == 0) sheet_names.push_back(record_string(data, 6, true));
                 break;
+            case kCodePage: {
+                std::string named = CodePageName(U16At(data, 0));
+                if (!named.empty()) code_page = named;
+                break;
+            }
             case kSst: {
                 ContinuedData d;
                 d.AddSegment(data);
@@ -228,10 +256,11 @@ bool ReadExcelText(const CompoundFile& file, TextBuilder* out, std::string* erro
                 break;
             }
             case kLabel:
-                writer.Cell(U16At(data, 0), ReadRecordString(data, 6, false));
+            case kRString:  // a label with formatting runs after its text
+                writer.Cell(U16At(data, 0), record_string(data, 6, false));
                 break;
             case kString:  // the text result of the formula just before
-                writer.Cell(writer.row() < 0 ? 0 : writer.row(), ReadRecordString(data, 0, false));
+                writer.Cell(writer.row() < 0 ? 0 : writer.row(), record_string(data, 0, false));
                 break;
             case kNumber:
                 if (data.size() >= 14) writer.Cell(U16At(data, 0), FormatNumber(DoubleAt(data, 6)));

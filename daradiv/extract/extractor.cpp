@@ -133,9 +133,9 @@ Extractor SniffedExtractor(std::string_view b) {
         ++i;
     rest = rest.substr(i);
     if (rest.substr(0, 5) == "{\\rtf") return ExtractRtf;
-    // Mark-up: a web page, or the XML spreadsheets and documents Office 2003 wrote; the
-    // HTML reader gives the text of either.
-    if (!rest.empty() && rest[0] == '<') return ExtractHtml;
+    // Mark-up: Word 2003 XML, or a web page or an XML spreadsheet, whose text the HTML
+    // reader gives.
+    if (!rest.empty() && rest[0] == '<') return LooksLikeWordXml(rest) ? ExtractWordXml : ExtractHtml;
     return nullptr;
 }
 
@@ -151,6 +151,7 @@ ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_
     if (f && !f->truncate && f->extract != ExtractMail) {  // a container format
         if (Extractor sniffed = SniffedExtractor(bytes)) extract = sniffed;
     }
+    if (!f && LooksLikeWordXml(bytes)) extract = ExtractWordXml;  // a .xml Word document
     ExtractResult r;
     try {
         r = extract(bytes);

@@ -88,7 +88,13 @@ public:
                 fallback_ = 0;
                 if (stack_.size() < kMaxDepth) stack_.push_back(cur_);
                 else ++overflow_;
-            } else if (c == '}') {
+                group_start_ = true;
+                continue;
+            }
+            if (c == '\r' || c == '\n') continue;  // line ends in the file are not text
+            bool group_start = group_start_;
+            group_start_ = false;
+            if (c == '}') {
                 Flush();
                 fallback_ = 0;
                 if (overflow_ > 0) {
@@ -98,9 +104,7 @@ public:
                     stack_.pop_back();
                 }
             } else if (c == '\\') {
-                ControlWord();
-            } else if (c == '\r' || c == '\n') {
-                // line ends in the file are not text
+                ControlWord(group_start);
             } else if (fallback_ > 0) {
                 --fallback_;
             } else if (!cur_.skip) {
@@ -174,7 +178,8 @@ private:
         out_.AppendCodePoint(cp);
     }
 
-    void ControlWord() {
+    // group_start: nothing but the group's brace came before this control word.
+    void ControlWord(bool group_start) {
         if (pos_ >= in_.size()) return;
         char c = in_[pos_];
         if (c == '\'') {
@@ -199,8 +204,13 @@ private:
                 --fallback_;
                 return;
             }
-            if (c == '*') cur_.skip = true;
-            else if (cur_.skip) return;
+            // "\*" marks a destination to skip only where it opens its group ("{\*\...}");
+            // anywhere else it is stray and says nothing about the text around it.
+            if (c == '*') {
+                if (group_start) cur_.skip = true;
+            } else if (cur_.skip) {
+                return;
+            }
             else if (c == '\\' || c == '{' || c == '}') out_.Append(c);
             else if (c == '~') out_.AppendCodePoint(0xA0);
             else if (c == '_') out_.Append('-');
@@ -294,6 +304,7 @@ private:
     GroupState cur_;
     std::vector<GroupState> stack_;
     size_t overflow_ = 0;
+    bool group_start_ = false;  // the last token was "{"
     std::string pending_;  // "\'hh" and 8-bit bytes waiting for conversion
     int fallback_ = 0;     // characters still to skip after \uN
     char32_t high_surrogate_ = 0;
@@ -301,6 +312,38 @@ private:
     std::map<int, std::string> font_code_pages_;
     int table_font_ = -1;
 };
+
+// True when bytes without the "{\rtf" header are plainly an RTF fragment (a clipboard copy,
+// a body cut out of a file): they open with "{" or a control word, and the first few
+// kilobytes hold at least two of the control words every writer uses.
+bool LooksLikeRtfFragment(std::string_view b) {
+    if (b.empty() || (b[0] != '{' && b[0] != '\\')) return false;
+    static const char* const kCommon[] = {
+        "par", "pard", "plain", "f", "fs", "b", "i", "ul", "cf", "cb", "li", "ri", "fi", "qc",
+        "ql", "qr", "qj", "sb", "sa", "sl", "tab", "line", "cell", "row", "intbl", "trowd",
+        "lang", "u", "uc", "ansi", "ansicpg", "deff", "fonttbl", "colortbl", "sectd", "ltrpar",
+        "rtlch", "ltrch", "loch", "hich", "dbch", "afs", "insrsid", "charrsid", "viewkind"};
+    std::string_view head = b.substr(0, 4096);
+    int known = 0;
+    for (size_t at = head.find('\\'); at != std::string_view::npos && known < 2;
+         at = head.find('\\', at + 1)) {
+        size_t start = at + 1, end = start;
+        while (end < head.size() && end - start < 32 && isalpha(static_cast<unsigned char>(head[end]))) ++end;
+        if (end == start) continue;
+        // The word must end the control word: a parameter, a space or another token.
+        if (end < head.size() && !isdigit(static_cast<unsigned char>(head[end])) && head[end] != '-' &&
+            head[end] != ' ' && head[end] != '\\' && head[end] != '{' && head[end] != '}' &&
+            head[end] != '\r' && head[end] != '\n' && head[end] != ';')
+            continue;
+        std::string_view word = head.substr(start, end - start);
+        for (const char* k : kCommon)
+            if (word == k) {
+                ++known;
+                break;
+            }
+    }
+    return known >= 2;
+}
 
 }  // namespace
 
@@ -310,7 +353,7 @@ ExtractResult ExtractRtf(std::string_view bytes) {
     while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\r' || bytes[i] == '\n' ||
                                 bytes[i] == '\t'))
         ++i;
-    if (bytes.substr(i, 5) != "{\\rtf") {
+    if (bytes.substr(i, 5) != "{\\rtf" && !LooksLikeRtfFragment(bytes.substr(i))) {
         r.error = "RTF ではありません";
         return r;
     }

@@ -1,4 +1,4 @@
-// Word 97-2003 text through the piece table.
+// Word 97-2003 text through the piece table; Word 6.0/95 text in its 8-bit code page.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -11,6 +11,12 @@ namespace {
 constexpr uint16_t kWord97Ident = 0xA5EC;
 constexpr size_t kFcClx = 0x01A2;
 constexpr size_t kLcbClx = 0x01A6;
+// Word 6.0 and 95 share one file information block: text from fcMin to fcMac unless the
+// file was fast-saved, when a piece table in the document stream orders it.
+constexpr uint16_t kWord6Ident = 0xA5DC;
+constexpr size_t kWord6FcMin = 0x18, kWord6FcMac = 0x1C;
+constexpr size_t kWord6FcClx = 0x0160, kWord6LcbClx = 0x0164;
+constexpr uint16_t kComplexFlag = 0x0004, kEncryptedFlag = 0x0100;
 
 // Code points of the bytes 0x80-0x9F of an 8-bit ("compressed") piece, which holds CP1252.
 constexpr char16_t kCp1252High[32] = {
@@ -61,20 +67,86 @@ private:
     int in_code_ = 0;
 };
 
+// The piece table (PlcPcd) inside a CLX: property modifiers (clxt 1) come first.
+std::string_view PieceTable(std::string_view clx) {
+    size_t at = 0;
+    while (at < clx.size()) {
+        uint8_t clxt = U8At(clx, at);
+        if (clxt == 1) {
+            at += 3 + U16At(clx, at + 1);
+        } else if (clxt == 2) {
+            size_t lcb = U32At(clx, at + 1);
+            if (!InBounds(clx, at + 5, lcb)) break;
+            return clx.substr(at + 5, lcb);
+        } else {
+            break;
+        }
+    }
+    return {};
+}
+
+bool ReadWord6Text(const CompoundFile& file, std::string_view doc, TextBuilder* out,
+                   std::string* error) {
+    uint16_t flags = U16At(doc, 0x0A);
+    if (flags & kEncryptedFlag) {
+        *error = "暗号化された文書です";
+        return false;
+    }
+    // The character set field says Macintosh (256) or Windows; Windows text is in the
+    // ANSI code page of the document's language.
+    std::string code_page = U16At(doc, 0x14) == 256 ? "MACINTOSH" : EightBitCodePage(file, U16At(doc, 0x06));
+    std::string bytes;
+    if (flags & kComplexFlag) {
+        size_t fc_clx = U32At(doc, kWord6FcClx), lcb_clx = U32At(doc, kWord6LcbClx);
+        std::string_view plc = InBounds(doc, fc_clx, lcb_clx) ? PieceTable(doc.substr(fc_clx, lcb_clx))
+                                                              : std::string_view();
+        if (plc.size() < 4 + 12) {
+            *error = "Word 文書のピース テーブルが壊れています";
+            return false;
+        }
+        size_t pieces = (plc.size() - 4) / 12;
+        for (size_t k = 0; k < pieces && bytes.size() < kMaxExtractedTextBytes; ++k) {
+            uint32_t cp_start = U32At(plc, 4 * k), cp_end = U32At(plc, 4 * (k + 1));
+            size_t fc = U32At(plc, 4 * (pieces + 1) + 8 * k + 2);
+            if (cp_end <= cp_start || fc >= doc.size()) continue;
+            size_t count = std::min<size_t>(cp_end - cp_start, kMaxExtractedTextBytes - bytes.size());
+            bytes.append(doc.substr(fc, count));
+        }
+    } else {
+        size_t fc_min = U32At(doc, kWord6FcMin), fc_mac = U32At(doc, kWord6FcMac);
+        if (fc_min >= doc.size() || fc_mac <= fc_min) {
+            *error = "Word 文書の本文の位置が壊れています";
+            return false;
+        }
+        bytes = doc.substr(fc_min, std::min<size_t>(fc_mac - fc_min, kMaxExtractedTextBytes));
+    }
+    // Word's marks are ASCII control codes, which no trail byte of a double-byte set is,
+    // so they survive the conversion.
+    WordText text(out);
+    for (char16_t c : DecodeCodePage(bytes, code_page)) {
+        if (out->full()) break;
+        text.Add(c);
+    }
+    text.Flush();
+    return true;
+}
+
 }  // namespace
 
 bool ReadWordText(const CompoundFile& file, TextBuilder* out, std::string* error) {
     std::string doc;
-    if (!file.ReadStream("WordDocument", &doc) || doc.size() < kLcbClx + 4) {
+    bool read = file.ReadStream("WordDocument", &doc);
+    if (read && U16At(doc, 0) == kWord6Ident) return ReadWord6Text(file, doc, out, error);
+    if (!read || doc.size() < kLcbClx + 4) {
         *error = "Word 文書の本体を読めません";
         return false;
     }
     if (U16At(doc, 0) != kWord97Ident) {
-        *error = "Word 97 より古い形式の文書です";
+        *error = "Word 6.0 より古い形式の文書です";
         return false;
     }
     uint16_t flags = U16At(doc, 0x0A);
-    if (flags & 0x0100) {
+    if (flags & kEncryptedFlag) {
         *error = "暗号化された文書です";
         return false;
     }
@@ -88,23 +160,7 @@ bool ReadWordText(const CompoundFile& file, TextBuilder* out, std::string* error
         *error = "Word 文書のピース テーブルが壊れています";
         return false;
     }
-    std::string_view clx = std::string_view(table).substr(fc_clx, lcb_clx);
-    // Skip the property modifiers (clxt 1) up to the piece table (clxt 2).
-    size_t at = 0;
-    std::string_view plc;
-    while (at < clx.size()) {
-        uint8_t clxt = U8At(clx, at);
-        if (clxt == 1) {
-            at += 3 + U16At(clx, at + 1);
-        } else if (clxt == 2) {
-            size_t lcb = U32At(clx, at + 1);
-            if (!InBounds(clx, at + 5, lcb)) break;
-            plc = clx.substr(at + 5, lcb);
-            break;
-        } else {
-            break;
-        }
-    }
+    std::string_view plc = PieceTable(std::string_view(table).substr(fc_clx, lcb_clx));
     if (plc.size() < 4 + 12) {
         *error = "Word 文書のピース テーブルが壊れています";
         return false;

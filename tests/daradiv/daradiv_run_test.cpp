@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +28,7 @@
 #include "search/index_files.h"
 #include "search/run_search.h"
 #include "text/record_field.h"
+#include "tests/support/document_fixtures.h"
 #include "text/text_file.h"
 
 namespace fs = std::filesystem;
@@ -228,6 +230,53 @@ TEST(DaradivRun, PlantedWordsAreFoundInTheirDocumentsAndBrokenFilesAreLogged) {
         std::string catalogue = *ReadFileBytes(folder.app() + "sindex" + Field(line, 4) + ".dat");
         EXPECT_EQ(catalogue.substr(std::stoul(Field(line, 7)), width_doc.size()), width_doc);
     }
+}
+
+// Documents in the shapes real files take are found by their planted words and never by
+// their hidden ones (a master's prompt); documents that give no text are indexed and
+// listed apart from the failures, on every run.
+TEST(DaradivRun, ShapedDocumentsAreFoundAndTextlessOnesAreListed) {
+    IndexerFolder folder("shaped");
+    auto docs = document_fixtures::ShapedDocuments();
+    for (const auto& d : docs) folder.Put(d.name, d.bytes);
+    std::string empty = folder.Put("empty.txt", "");
+    std::string blank = folder.Put("blank.txt", "  \n\t \r\n ");
+    std::string broken = folder.Put("broken.doc", "not a document at all");
+    folder.Configure(".rtf : .xls : .ppt : .doc : .xml : .xlsx : .docx : .txt");
+
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+        std::string summary = folder.Summary();
+        EXPECT_NE(summary.find("失敗 1 件"), std::string::npos) << summary;
+        if (run == 0) {
+            EXPECT_NE(summary.find("索引 " + std::to_string(docs.size() + 2) + " 件"), std::string::npos)
+                << summary;
+        }
+
+        std::vector<std::string> log = folder.Log();
+        auto line_of = [&](const std::string& path) -> std::string {
+            for (const std::string& line : log)
+                if (line.rfind(path + " : ", 0) == 0) return line;
+            return "";
+        };
+        EXPECT_EQ(line_of(empty), empty + " : テキストがありません") << run;
+        EXPECT_EQ(line_of(blank), blank + " : テキストがありません") << run;
+        EXPECT_NE(line_of(broken), "");
+        EXPECT_EQ(line_of(broken).find("テキストがありません"), std::string::npos) << line_of(broken);
+        size_t heading = std::find(log.begin(), log.end(), "テキストのない文書: 2 件") - log.begin();
+        size_t failure = std::find(log.begin(), log.end(), line_of(broken)) - log.begin();
+        EXPECT_LT(failure, heading) << "the listing follows the failures";
+        EXPECT_LT(heading, log.size());
+        for (const auto& d : docs) EXPECT_EQ(line_of(folder.docs() + d.name), "") << d.name;
+    }
+
+    for (const auto& d : docs) {
+        std::string path = folder.docs() + d.name;
+        for (const std::string& w : d.planted)
+            EXPECT_EQ(folder.Search(w).count(path), 1u) << d.name << " " << w;
+    }
+    for (const char* prompt : {"Click to edit", "Master title style", "Second level", "level"})
+        EXPECT_TRUE(folder.Search(prompt).empty()) << prompt;
 }
 
 TEST(DaradivRun, UpdateKeepsUnchangedDocumentsAndWritesNothingWhenNothingChanged) {

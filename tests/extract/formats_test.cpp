@@ -3,17 +3,17 @@
 // (piece table, shared strings across CONTINUE records, PowerPoint atoms).
 #include <gtest/gtest.h>
 
-#include <gsf/gsf.h>
-#include <zip.h>
-
 #include <map>
 #include <string>
 
 #include "daradiv/extract/extractor.h"
 #include "daradiv/extract/html_text.h"
+#include "tests/support/document_fixtures.h"
 #include "text/utf8.h"
 
 namespace {
+
+using namespace document_fixtures;
 
 bool Contains(const std::string& text, const std::string& word) {
     return text.find(word) != std::string::npos;
@@ -51,9 +51,12 @@ TEST(Rtf, DeepNestingAndNonRtf) {
     ExtractResult r = ExtractFromBytes(deep, "rtf");
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(Contains(r.text, "deep"));
-    ExtractResult not_rtf = ExtractFromBytes("plain text, not RTF", "rtf");
-    EXPECT_FALSE(not_rtf.ok);
-    EXPECT_FALSE(not_rtf.error.empty());
+    // Text that merely holds backslashes is not taken for a header-less fragment.
+    for (const char* text : {"plain text, not RTF", "\\\\server\\share\\file.txt", "{\\x} braces"}) {
+        ExtractResult not_rtf = ExtractFromBytes(text, "rtf");
+        EXPECT_FALSE(not_rtf.ok) << text;
+        EXPECT_FALSE(not_rtf.error.empty()) << text;
+    }
 }
 
 TEST(Html, DeclaredCharsets) {
@@ -113,31 +116,6 @@ TEST(Mail, ForwardedMessageTextIsRead) {
     EXPECT_TRUE(Contains(r.text, "転送された本文 innerbody")) << r.text;
 }
 
-// A zip package in memory from (name, content) pairs.
-std::string MakeZip(const std::map<std::string, std::string>& entries) {
-    zip_error_t err;
-    zip_error_init(&err);
-    zip_source_t* src = zip_source_buffer_create(nullptr, 0, 0, &err);
-    zip_source_keep(src);
-    zip_t* z = zip_open_from_source(src, ZIP_TRUNCATE, &err);
-    for (const auto& [name, content] : entries) {
-        zip_source_t* s = zip_source_buffer(z, content.data(), content.size(), 0);
-        zip_int64_t index = zip_file_add(z, name.c_str(), s, ZIP_FL_OVERWRITE);
-        // The fastest deflate level: the large entries here are runs of one byte.
-        zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
-    }
-    zip_close(z);
-    zip_source_open(src);
-    zip_source_seek(src, 0, SEEK_END);
-    zip_int64_t size = zip_source_tell(src);
-    zip_source_seek(src, 0, SEEK_SET);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    zip_source_read(src, bytes.data(), static_cast<zip_uint64_t>(size));
-    zip_source_close(src);
-    zip_source_free(src);
-    return bytes;
-}
-
 const char kRootRels[] =
     R"(<Relationships><Relationship Id="r1" Type="x/officeDocument" Target="xl/workbook.xml"/></Relationships>)";
 const char kWorkbook[] =
@@ -162,7 +140,7 @@ TEST(OfficeOpenXml, CellStringsInRowOrder) {
         R"(<c t="b"><v>1</v></c><c t="s"><v>x</v></c></row>)");
     ExtractResult r = ExtractFromBytes(xlsx, "xlsx");
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.text, "Tab\nfirst\tinline\n12.5\trich");
+    EXPECT_EQ(r.text, "Tab\nfirst\tinline\n12.5\trich\tTRUE");
 }
 
 TEST(OfficeOpenXml, RepeatedStringsAreCapped) {
@@ -186,48 +164,6 @@ TEST(OfficeOpenXml, EntryPastTheDecompressionCapFails) {
     ExtractResult r = ExtractFromBytes(docx, "docx");
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
-}
-
-// A compound file in memory from (stream name, content) pairs.
-std::string MakeCompoundFile(const std::map<std::string, std::string>& streams) {
-    gsf_init();
-    GsfOutput* mem = gsf_output_memory_new();
-    GsfOutfile* ole = gsf_outfile_msole_new(mem);
-    for (const auto& [name, content] : streams) {
-        GsfOutput* child = gsf_outfile_new_child(ole, name.c_str(), FALSE);
-        gsf_output_write(child, content.size(), reinterpret_cast<const guint8*>(content.data()));
-        gsf_output_close(child);
-        g_object_unref(child);
-    }
-    gsf_output_close(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-    std::string bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(mem))),
-                      static_cast<size_t>(gsf_output_size(mem)));
-    g_object_unref(mem);
-    return bytes;
-}
-
-void Put16(std::string* s, size_t at, uint32_t v) {
-    if (s->size() < at + 2) s->resize(at + 2, '\0');
-    (*s)[at] = static_cast<char>(v & 0xFF);
-    (*s)[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string* s, size_t at, uint32_t v) {
-    Put16(s, at, v & 0xFFFF);
-    Put16(s, at + 2, v >> 16);
-}
-std::string Le16(uint32_t v) {
-    std::string s;
-    Put16(&s, 0, v);
-    return s;
-}
-std::string Le32(uint32_t v) {
-    std::string s;
-    Put32(&s, 0, v);
-    return s;
-}
-std::string Record(uint16_t type, const std::string& data) {
-    return Le16(type) + Le16(static_cast<uint32_t>(data.size())) + data;
 }
 
 TEST(LegacyOffice, WordPieceTableWithFieldAndBothPieceKinds) {
@@ -296,6 +232,92 @@ TEST(LegacyOffice, PowerPointAtomsWithoutMasters) {
     ExtractResult r = ExtractFromBytes(MakeCompoundFile({{"PowerPoint Document", stream}}), "ppt");
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.text, "発表\nline\nbytes\ncut\n");
+}
+
+// Each document of a shape real files take gives its planted words and none of its hidden
+// ones.
+TEST(ShapedDocuments, PlantedWordsComeOutAndHiddenOnesStayOut) {
+    for (const ShapedDocument& d : ShapedDocuments()) {
+        std::string ext = d.name.substr(d.name.rfind('.') + 1);
+        ExtractResult r = ExtractFromBytes(d.bytes, ext);
+        if (!r.ok) {
+            ADD_FAILURE() << d.name << ": " << r.error;
+            continue;
+        }
+        for (const std::string& w : d.planted)
+            EXPECT_TRUE(Contains(r.text, w)) << d.name << " lacks " << w << "\n" << r.text;
+        for (const std::string& w : d.hidden)
+            EXPECT_FALSE(Contains(r.text, w)) << d.name << " shows " << w << "\n" << r.text;
+    }
+}
+
+TEST(LegacyOffice, WordBeforeSixAndOtherFilesNamedDocAreRefusedWithTheirReason) {
+    std::string word2 = "\xDB\xA5" + std::string(400, '\0');
+    ExtractResult r = ExtractFromBytes(word2, "doc");
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(Contains(r.error, "Word 2.0")) << r.error;
+
+    std::string old_ident(0x300, '\0');
+    Put16(&old_ident, 0, 0xA59B);
+    r = ExtractFromBytes(MakeCompoundFile({{"WordDocument", old_ident}}), "doc");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+
+    r = ExtractFromBytes(MakeCompoundFile({{"Contents", "x"}}), "doc");
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(Contains(r.error, "いずれの文書でもありません")) << r.error;
+}
+
+// The code page a Word 95 file's summary information names wins over its language id; a
+// fast-saved one orders its text by the piece table in the document stream.
+TEST(LegacyOffice, Word95CodePageFromSummaryAndFastSavedPieces) {
+    std::string summary = Le16(0xFFFE) + Le16(0) + Le32(0) + std::string(16, '\0') + Le32(1) +
+                          std::string(16, '\0') + Le32(48) +          // one section, at 48
+                          Le32(24) + Le32(1) + Le32(1) + Le32(16) +    // PID_CODEPAGE at +16
+                          Le32(2) + Le16(1251) + Le16(0);              // VT_I2 1251
+    std::string first = "\xCF\xF0\xE8\xE2\xE5\xF2 ";  // Привет in CP1251
+    std::string second = "fastsaved\x0d";
+    std::string doc(0x200, '\0');
+    Put16(&doc, 0x00, 0xA5DC);
+    Put16(&doc, 0x02, 101);
+    Put16(&doc, 0x06, 0x0409);
+    Put16(&doc, 0x0A, 0x0004);  // fast-saved
+    doc += second + first;      // stored out of order; the pieces put it right
+    uint32_t at_second = 0x200, at_first = 0x200 + static_cast<uint32_t>(second.size());
+    uint32_t n1 = static_cast<uint32_t>(first.size()), n2 = static_cast<uint32_t>(second.size());
+    std::string plc = Le32(0) + Le32(n1) + Le32(n1 + n2) + Le16(0) + Le32(at_first) + Le16(0) +
+                      Le16(0) + Le32(at_second) + Le16(0);
+    std::string clx = "\x02" + Le32(static_cast<uint32_t>(plc.size())) + plc;
+    Put32(&doc, 0x160, static_cast<uint32_t>(doc.size()));
+    Put32(&doc, 0x164, static_cast<uint32_t>(clx.size()));
+    doc += clx;
+    ExtractResult r = ExtractFromBytes(
+        MakeCompoundFile({{"WordDocument", doc}, {"\005SummaryInformation", summary}}), "doc");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.text, "Привет fastsaved\n");
+
+    Put16(&doc, 0x0A, 0x0104);  // encrypted
+    EXPECT_FALSE(ExtractFromBytes(MakeCompoundFile({{"WordDocument", doc}}), "doc").ok);
+}
+
+// Word 2003 XML is known by its content whatever the extension; other XML keeps its reader.
+TEST(WordXml, ReadByContentOtherXmlAsBefore) {
+    std::string wordml =
+        "<w:wordDocument xmlns:w=\"http://schemas.microsoft.com/office/word/2003/wordml\">"
+        "<w:body><w:p><w:r><w:t>one</w:t></w:r><w:r><w:tab/><w:t>two</w:t></w:r></w:p>"
+        "<w:p><w:r><w:t>three</w:t></w:r></w:p></w:body></w:wordDocument>";
+    for (const char* ext : {"doc", "xml", "xls", "dat"}) {
+        ExtractResult r = ExtractFromBytes(wordml, ext);
+        ASSERT_TRUE(r.ok) << ext << ": " << r.error;
+        EXPECT_EQ(r.text, "one\ttwo\nthree\n") << ext;
+    }
+    // Other XML, even XML that names Word's root element in its text, keeps its reader.
+    for (const char* xml : {"<note><to>someone</to></note>",
+                            "<?xml version=\"1.0\"?><!-- x --><xsl:stylesheet>w:wordDocument</xsl:stylesheet>"}) {
+        ExtractResult other = ExtractFromBytes(xml, "xml");
+        ASSERT_TRUE(other.ok) << xml;
+        EXPECT_EQ(other.text, xml);
+    }
 }
 
 }  // namespace
