@@ -56,21 +56,32 @@ mkdir -p "$HOME"
 unset XDG_DATA_HOME
 export QTWEBENGINE_DISABLE_SANDBOX=1  # the web view's sandbox cannot run as root
 user_folder="$HOME/.local/share/ruvudar"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-
 # Starts the installed viewer from the menu's command on a virtual screen, its web view's
-# DevTools endpoint open on $port.
+# DevTools endpoint open on a free port ($port). Tries again when the virtual screen did not
+# come up (xvfb-run -a can race with another one starting at the same moment).
 start_viewer() {
-  xvfb-run -a -s "-screen 0 1280x1024x24" sh -c \
-    'echo $$ > "$0"; exec env QTWEBENGINE_REMOTE_DEBUGGING=127.0.0.1:'"$port"' ruvudar' \
-    "$work/viewer.pid" >"$work/viewer.log" 2>&1 &
-  viewer_xvfb=$!
-  for _ in $(seq 100); do
-    [ -s "$work/viewer.pid" ] && break
-    sleep 0.1
+  local attempt
+  for attempt in 1 2 3; do
+    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    rm -f "$work/viewer.pid"
+    xvfb-run -a -s "-screen 0 1280x1024x24" sh -c \
+      'echo $$ > "$0"; exec env QTWEBENGINE_REMOTE_DEBUGGING=127.0.0.1:'"$port"' ruvudar' \
+      "$work/viewer.pid" >"$work/viewer.log" 2>&1 &
+    viewer_xvfb=$!
+    for _ in $(seq 300); do
+      [ -s "$work/viewer.pid" ] && break
+      kill -0 "$viewer_xvfb" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$work/viewer.pid" ]; then
+      viewer_pid=$(cat "$work/viewer.pid")
+      return 0
+    fi
+    wait "$viewer_xvfb" 2>/dev/null || true
+    echo "package test: the virtual screen did not start (attempt $attempt)" >&2
+    cat "$work/viewer.log" >&2
   done
-  viewer_pid=$(cat "$work/viewer.pid")
-  rm -f "$work/viewer.pid"
+  fail "cannot start the viewer"
 }
 # Searches for a word through the viewer's own navigation (as the search form does) and
 # waits for the result page to hold the document's name.
@@ -78,7 +89,8 @@ search_for() {
   local word=$1 document=$2 query
   query=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$word")
   python3 tests/package/devtools_navigate.py "$port" \
-    "index.html?COM=SEARCH&KEYWORD=$query&CATCHK1=ON" 60
+    "index.html?COM=SEARCH&KEYWORD=$query&CATCHK1=ON" 120 ||
+    { cat "$work/viewer.log" >&2; fail "could not drive the viewer"; }
   for _ in $(seq 100); do
     grep -q "<span class=\"keyword\">$word</span>" "$user_folder/page/main.html" 2>/dev/null &&
       grep -q "$document" "$user_folder/page/main.html" && return 0
@@ -90,7 +102,7 @@ search_for() {
 
 echo "== first start: the per-user folder"
 start_viewer
-for _ in $(seq 150); do
+for _ in $(seq 300); do
   [ -f "$user_folder/page/index.html" ] && break
   sleep 0.2
 done
