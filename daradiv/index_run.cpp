@@ -16,6 +16,7 @@
 #include "daradiv/file_walker.h"
 #include "daradiv/generation.h"
 #include "daradiv/leftovers.h"
+#include "daradiv/ocr_tally.h"
 #include "daradiv/run_catalogues.h"
 #include "daradiv/run_log.h"
 #include "daradiv/run_plan.h"
@@ -91,6 +92,7 @@ private:
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
     std::string head_, body_;  // a record read back
+    bool ocr_pdf_pages_ = false;
 };
 
 WalkSettings IndexRun::ReadSettings(bool& full) {
@@ -108,6 +110,7 @@ WalkSettings IndexRun::ReadSettings(bool& full) {
         if (!Trim(entry).empty()) s.exclusions.push_back(entry);
     }
     full = ReindexFull(*lines);
+    ocr_pdf_pages_ = PdfOcrOn(*lines);
     return s;
 }
 
@@ -279,12 +282,14 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     std::vector<WorkerRequest> requests;
     requests.reserve(plan.extract.size());
-    for (const FoundFile& f : plan.extract) requests.push_back({f.path, f.extension});
+    for (const FoundFile& f : plan.extract) requests.push_back({f.path, f.extension, ocr_pdf_pages_});
+    OcrTally ocr;
     progress_.Show(ProgressText(done, total), true);
     {
         WorkerPool pool(o_.worker_executable, o_.workers, o_.limits);
         pool.Run(requests, [&](size_t index, WorkerResult result) {
             const FoundFile& f = plan.extract[index];
+            ocr.Add(f.path, result);
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
@@ -308,10 +313,19 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     generation_->Publish(identity);
     generation_.reset();
     index_files::PublishInformationFile(staged, File(program_files::kInformationFile));
+    // The catalogues the new information file no longer names go now, not at the next run:
+    // a search that read the old file notices the new one and reads again.
+    std::set<int> still_named;
+    for (const std::string& line : lines_) {
+        DocumentLine d = index_files::ParseDocumentLine(line);
+        if (d.offset >= 0 && d.catalogue > 0) still_named.insert(d.catalogue);
+    }
+    RemoveLeftovers(o_.app_dir, still_named);
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
 
     if (counts.removed > 0)
         details.insert(details.begin(), "変更または削除された文書: " + std::to_string(counts.removed) + " 件");
+    ocr.AppendDetails(details);
     return finish();
 }
 

@@ -1,6 +1,5 @@
-// Cleaning up at the start of a run: what a killed run left behind, and the catalogues the
-// current information file no longer names (kept after the last run for a viewer that was
-// still reading the information file before it).
+// Cleaning up at the start and at the end of a run: what a killed run left behind, and the
+// catalogues the current information file no longer names.
 #pragma once
 
 #include <set>

@@ -30,10 +30,22 @@ void CapAddressSpace(long long bytes) {
 #endif
 }
 
+// Time the indexer allows a document beyond its usual limit for each page read by OCR.
+constexpr uint32_t kSecondsPerOcrPage = 60;
+
 daradiv::WorkerResult Extract(const daradiv::WorkerRequest& request) {
     daradiv::WorkerResult result;
     try {
-        ::ExtractResult extracted = ExtractText(request.path, request.extension);
+        ExtractOptions options;
+        options.ocr_pdf_pages = request.ocr_pdf_pages;
+        options.before_ocr = [](int pages) {
+            uint32_t seconds = 60 + kSecondsPerOcrPage * static_cast<uint32_t>(pages);
+            daradiv::WriteFrame(STDOUT_FILENO, daradiv::EncodeTimeRequest(seconds));
+        };
+        ::ExtractResult extracted = ExtractText(request.path, request.extension, options);
+        result.ocr_pages = static_cast<uint32_t>(extracted.ocr_pages);
+        result.ocr_milliseconds = static_cast<uint32_t>(extracted.ocr_seconds * 1000);
+        result.ocr_note = std::move(extracted.ocr_note);
         if (!extracted.ok) {
             result.error = extracted.error.empty() ? "テキストを取り出せません" : extracted.error;
             return result;

@@ -96,6 +96,7 @@ std::string EncodeRequest(const WorkerRequest& request) {
     std::string out = "Q";
     PutString(out, request.path);
     PutString(out, request.extension);
+    if (request.ocr_pdf_pages) out += 'O';
     return out;
 }
 
@@ -103,8 +104,12 @@ std::optional<WorkerRequest> DecodeRequest(std::string_view frame) {
     if (frame.empty() || frame[0] != 'Q') return std::nullopt;
     frame.remove_prefix(1);
     WorkerRequest r;
-    if (!GetString(frame, r.path) || !GetString(frame, r.extension) || !frame.empty())
-        return std::nullopt;
+    if (!GetString(frame, r.path) || !GetString(frame, r.extension)) return std::nullopt;
+    if (frame == "O") {
+        r.ocr_pdf_pages = true;
+        frame.remove_prefix(1);
+    }
+    if (!frame.empty()) return std::nullopt;
     return r;
 }
 
@@ -118,6 +123,12 @@ std::string EncodeResult(const WorkerResult& result) {
     } else {
         out = "E";
         PutString(out, result.error);
+    }
+    if (result.ocr_pages > 0 || !result.ocr_note.empty()) {
+        out += 'O';
+        PutLength(out, result.ocr_pages);
+        PutLength(out, result.ocr_milliseconds);
+        PutString(out, result.ocr_note);
     }
     return out;
 }
@@ -136,8 +147,27 @@ std::optional<WorkerResult> DecodeResult(std::string_view frame) {
     } else {
         return std::nullopt;
     }
+    if (!frame.empty() && frame[0] == 'O') {
+        frame.remove_prefix(1);
+        if (frame.size() < 8) return std::nullopt;
+        r.ocr_pages = GetLength(frame.data());
+        r.ocr_milliseconds = GetLength(frame.data() + 4);
+        frame.remove_prefix(8);
+        if (!GetString(frame, r.ocr_note)) return std::nullopt;
+    }
     if (!frame.empty()) return std::nullopt;
     return r;
+}
+
+std::string EncodeTimeRequest(uint32_t seconds) {
+    std::string out = "X";
+    PutLength(out, seconds);
+    return out;
+}
+
+std::optional<uint32_t> DecodeTimeRequest(std::string_view frame) {
+    if (frame.size() != 5 || frame[0] != 'X') return std::nullopt;
+    return GetLength(frame.data() + 1);
 }
 
 }  // namespace daradiv

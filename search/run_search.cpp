@@ -88,6 +88,10 @@ void CollectCandidates(sen_index* index, const std::string& query, const Informa
     sen_records_close(records);
 }
 
+// One search on the information file as it is now; false, with Results incomplete, when
+// may_retry and a catalogue it names was removed because a newer file replaced it.
+bool SearchOnce(ViewerState& state, bool may_retry);
+
 void AllLines(const InformationFile& info, std::vector<uint32_t>& candidates) {
     candidates.resize(info.size());
     for (size_t i = 0; i < info.size(); ++i) candidates[i] = static_cast<uint32_t>(i);
@@ -118,11 +122,21 @@ std::string BuildQueryText(const std::vector<TermGroup>& groups) {
 void RunSearch(ViewerState& state) {
     if (Trim(state.Keyword).empty() || !state.MatchBody.present() || !state.MatchHead.present())
         return;
+    BuildTermGroups(state.Keyword, state.TermGroups);
+    // An indexer that ends its run removes the catalogues its new information file no longer
+    // names; a search that read the file before finds one missing and runs again on the new.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (SearchOnce(state, attempt == 0)) return;
+    }
+}
+
+namespace {
+
+bool SearchOnce(ViewerState& state, bool may_retry) {
     state.Results.clear();
 
     const std::string info_path = state.AppFile(program_files::kInformationFile);
     std::shared_ptr<const InformationFile> info = index_files::LoadInformationFile(info_path);
-    BuildTermGroups(state.Keyword, state.TermGroups);
     const std::string query = BuildQueryText(state.TermGroups);
 
     // Candidates: what the index returns, or every line when there is no usable index.
@@ -158,7 +172,7 @@ void RunSearch(ViewerState& state) {
     const std::vector<TermGroup>& groups = state.TermGroups;
     if (groups.empty() ||
         std::any_of(groups.begin(), groups.end(), [](const TermGroup& g) { return g.empty(); }))
-        return;
+        return true;
 
     const std::vector<SearchDir> dirs = ReadSearchDirs(state);
     const size_t max_hits = state.MaxHits > 0 ? static_cast<size_t>(state.MaxHits) : 0;
@@ -177,8 +191,11 @@ void RunSearch(ViewerState& state) {
         if (e.catalogue < 1) continue;
         if (e.catalogue != open_number) {
             open_number = 0;
-            if (!catalogue.Open(state.AppFile(index_files::FoldedCatalogueName(e.catalogue))))
+            if (!catalogue.Open(state.AppFile(index_files::FoldedCatalogueName(e.catalogue)))) {
+                if (may_retry && index_files::IdentityOfFile(info_path) != info->identity())
+                    return false;
                 continue;
+            }
             open_number = e.catalogue;
         }
         index_files::RecordSizes got = catalogue.Read(e.offset, e.path_length, e.text_length, head,
@@ -212,4 +229,7 @@ void RunSearch(ViewerState& state) {
         record += std::to_string(first);
         state.Results.push_back(std::move(record));
     }
+    return true;
 }
+
+}  // namespace

@@ -20,6 +20,12 @@ constexpr const char kAddedColumn[] = "added";
 constexpr const char kFreshCount[] = "ruvudar.fresh_documents";
 constexpr const char kChars[] = "Chars";
 constexpr const char kCharsIndex[] = "Chars.postings";
+constexpr const char kWords[] = "Words";
+constexpr const char kWordPostings[] = "Words.postings";
+constexpr const char kWordGramsColumn[] = "words";
+constexpr const char kWordGrams[] = "Terms.words";
+constexpr const char kTriples[] = "Triples";
+constexpr const char kTriplesIndex[] = "Triples.postings";
 
 grn_obj* Get(grn_ctx* ctx, const char* name) {
     return grn_ctx_get(ctx, name, static_cast<int>(std::strlen(name)));
@@ -82,6 +88,13 @@ bool Database::Init(const std::string& dir, bool create) {
         index_ = Get(&ctx_, kIndex);
         added_ = Get(&ctx_, kAddedIndex);
         chars_ = Get(&ctx_, kCharsIndex);
+        // Optional: older generations go without the word lexicon.
+        words_ = Get(&ctx_, kWords);
+        word_postings_ = Get(&ctx_, kWordPostings);
+        word_grams_ = Get(&ctx_, kWordGrams);
+        if (!words_ || !word_postings_ || !word_grams_)
+            words_ = word_postings_ = word_grams_ = nullptr;
+        triples_ = Get(&ctx_, kTriplesIndex);
         // A generation of another layout is not ours to read: the indexer rebuilds it.
         return docs_ && doc_keys_ && keys_ && terms_ && index_ && added_ && chars_ &&
                docs_->header.type == GRN_TABLE_NO_KEY &&
@@ -130,7 +143,26 @@ bool Database::Init(const std::string& dir, bool create) {
     chars_ =
         grn_column_create(&ctx_, chars, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
                           GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_SECTION, docs_);
-    return chars_ != nullptr;
+    if (!chars_) return false;
+    // Words and triples come as vectors of whole keys, no tokenizer between; documents
+    // without positions.
+    words_ = grn_table_create(&ctx_, kWords, sizeof kWords - 1, nullptr,
+                              GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
+    if (!words_) return false;
+    word_postings_ =
+        grn_column_create(&ctx_, words_, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
+                          GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT, docs_);
+    word_grams_ = grn_column_create(&ctx_, terms_, kWordGramsColumn, sizeof kWordGramsColumn - 1,
+                                    nullptr,
+                                    GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION,
+                                    words_);
+    grn_obj* triples =
+        grn_table_create(&ctx_, kTriples, sizeof kTriples - 1, nullptr,
+                         GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_PERSISTENT, short_text, nullptr);
+    if (!triples) return false;
+    triples_ = grn_column_create(&ctx_, triples, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
+                                 GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT, docs_);
+    return word_postings_ && word_grams_ && triples_;
 }
 
 bool Database::MarkFreshBuild() {

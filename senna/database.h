@@ -50,6 +50,17 @@ class Database {
     grn_obj* added() { return added_; }
     // Character index: which documents hold a character, for single-character terms.
     grn_obj* chars() { return chars_; }
+    // Word lexicon: every run of ASCII letters and digits of the texts (long runs in
+    // overlapping pieces), with the documents holding it and, in the bigram lexicon, an
+    // index of its own letters, so that the words holding a Latin term are found from the
+    // lexicon alone. nullptr in generations made before it existed.
+    grn_obj* words() { return words_; }
+    grn_obj* word_postings() { return word_postings_; }
+    grn_obj* word_grams() { return word_grams_; }
+    // Index of the documents holding each run of three characters with one outside ASCII
+    // and no blank: narrows a Japanese term to few documents before any position is read.
+    // Its lexicon is the column's table. nullptr in generations made before it existed.
+    grn_obj* triples() { return triples_; }
 
     // Records that every document so far came from a fresh build.
     bool MarkFreshBuild();
@@ -81,6 +92,10 @@ class Database {
     grn_obj* index_ = nullptr;
     grn_obj* added_ = nullptr;
     grn_obj* chars_ = nullptr;
+    grn_obj* words_ = nullptr;
+    grn_obj* word_postings_ = nullptr;
+    grn_obj* word_grams_ = nullptr;
+    grn_obj* triples_ = nullptr;
 };
 
 }  // namespace senna

@@ -4,6 +4,7 @@
 #include "senna/generations.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@ namespace senna {
 namespace {
 
 constexpr const char kIdentityFile[] = "identity";
+constexpr const char kLeaseFile[] = "lease";
 
 struct Name {
     std::string parent;  // folder holding the index name, without a trailing slash
@@ -155,7 +157,9 @@ std::string MakeNextGeneration(const std::string& path) {
 bool CopyGenerationFiles(const std::string& from, const std::string& to) {
     std::error_code ec;
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec) || it->path().filename() == kIdentityFile) continue;
+        if (!it->is_regular_file(ec) || it->path().filename() == kIdentityFile ||
+            it->path().filename() == kLeaseFile)
+            continue;
         if (!CopySparseFile(it->path().string(), (fs::path(to) / it->path().filename()).string()))
             return false;
     }
@@ -180,6 +184,19 @@ bool SwitchTo(const std::string& path, const std::string& dir) {
     return true;
 }
 
+std::unique_ptr<Lease> Lease::Take(const std::string& dir) {
+    int fd = ::open((dir + "/" + kLeaseFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    // A remover holds the lock exclusively while it removes: then the folder is going away.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<Lease>(new Lease(fd));
+}
+
+Lease::~Lease() { ::close(fd_); }
+
 bool RemoveStale(const std::string& path) {
     Name n = SplitName(path);
     std::string current = ResolveCurrent(path);
@@ -195,8 +212,18 @@ bool RemoveStale(const std::string& path) {
     if (ec) return false;
     bool ok = true;
     for (const fs::path& p : doomed) {
+        int fd = -1;
+        if (fs::is_directory(fs::symlink_status(p, ec))) {
+            // A folder some process holds stays for a later run.
+            fd = ::open((p / kLeaseFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                ::close(fd);
+                continue;
+            }
+        }
         fs::remove_all(p, ec);
         if (ec) ok = false;
+        if (fd >= 0) ::close(fd);
     }
     return ok;
 }

@@ -3,6 +3,7 @@
 // renaming a fresh link over the name, so readers never see a half-written index.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,7 +23,24 @@ bool CopyGenerationFiles(const std::string& from, const std::string& to);
 // Writes every file of generation dir to disk, then points path at it in one rename.
 bool SwitchTo(const std::string& path, const std::string& dir);
 
-// Removes every generation folder and leftover link of path except the current one.
+// A hold on a generation folder for as long as it is read or written: a shared lock on a
+// file inside it. Groonga opens some of its files only when they are first needed, so a
+// folder must not be removed while any process holds it.
+class Lease {
+  public:
+    // Takes a hold on dir; nullptr when it cannot (the folder is gone or being removed).
+    static std::unique_ptr<Lease> Take(const std::string& dir);
+    ~Lease();
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+
+  private:
+    explicit Lease(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+// Removes every generation folder and leftover link of path except the current one and
+// those some process holds a lease on. False when one could not be removed.
 bool RemoveStale(const std::string& path);
 
 // Removes a generation folder and everything in it.

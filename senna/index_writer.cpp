@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "senna/text_repair.h"
+#include "senna/triples.h"
+#include "senna/words.h"
 
 namespace senna {
 
@@ -98,6 +100,67 @@ grn_rc Forget(Database& db, grn_id id, grn_id kid) {
     grn_rc rc = id == GRN_ID_NIL ? GRN_SUCCESS : SetKey(db, id, GRN_ID_NIL);
     if (rc == GRN_SUCCESS) rc = grn_table_delete_by_id(db.ctx(), db.keys(), kid);
     return rc;
+}
+
+// Indexes document id under each of keys (sorted, no repeats) as one whole token; index's
+// lexicon has no tokenizer.
+grn_rc AddKeys(Database& db, grn_obj* index, grn_id id, const std::vector<std::string_view>& keys) {
+    if (keys.empty()) return GRN_SUCCESS;
+    grn_ctx* ctx = db.ctx();
+    grn_obj value;
+    GRN_TEXT_INIT(&value, GRN_OBJ_VECTOR);
+    for (std::string_view k : keys)
+        grn_vector_add_element(ctx, &value, k.data(), static_cast<unsigned>(k.size()), 0,
+                               GRN_DB_SHORT_TEXT);
+    grn_rc rc = grn_column_index_update(ctx, index, id, 1, nullptr, &value);
+    GRN_OBJ_FIN(ctx, &value);
+    return rc;
+}
+
+void SortUnique(std::vector<std::string_view>& keys) {
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+}
+
+// Adds document id to the word lexicon: each distinct word of its path and text once, and
+// each word new to the lexicon to the lexicon's own bigram index.
+grn_rc AddWords(Database& db, grn_id id, std::string_view path, std::string_view text) {
+    if (!db.words()) return GRN_SUCCESS;
+    std::vector<std::string_view> words;
+    AppendWords(path, words);
+    AppendWords(text, words);
+    SortUnique(words);
+    grn_ctx* ctx = db.ctx();
+    grn_obj key;
+    GRN_TEXT_INIT(&key, GRN_OBJ_DO_SHALLOW_COPY);
+    grn_rc rc = GRN_SUCCESS;
+    for (std::string_view w : words) {
+        int added = 0;
+        grn_id wid = grn_table_add(ctx, db.words(), w.data(), static_cast<unsigned>(w.size()), &added);
+        if (wid == GRN_ID_NIL) {
+            rc = ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_NO_MEMORY_AVAILABLE;
+            break;
+        }
+        if (added) {
+            GRN_TEXT_SET_REF(&key, w.data(), w.size());
+            rc = grn_column_index_update(ctx, db.word_grams(), wid, 1, nullptr, &key);
+            if (rc != GRN_SUCCESS) break;
+        }
+    }
+    GRN_OBJ_FIN(ctx, &key);
+    return rc == GRN_SUCCESS ? AddKeys(db, db.word_postings(), id, words) : rc;
+}
+
+// Adds document id to the triple index, each distinct triple of its path and text once.
+grn_rc AddTriples(Database& db, grn_id id, std::string_view path, std::string_view text) {
+    if (!db.triples()) return GRN_SUCCESS;
+    grn_ctx* ctx = db.ctx();
+    std::string path_scratch, text_scratch;
+    std::vector<std::string_view> triples;
+    AppendTriples(ctx, TokenizableText(ctx, path, path_scratch), triples);
+    AppendTriples(ctx, TokenizableText(ctx, text, text_scratch), triples);
+    SortUnique(triples);
+    return AddKeys(db, db.triples(), id, triples);
 }
 
 grn_rc BulkAppend(Database& db, grn_ii_buffer* bulk, grn_id id, unsigned section,
@@ -213,6 +276,8 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
     }
     if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kPathSection, path);
     if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kTextSection, text);
+    if (rc == GRN_SUCCESS) rc = AddWords(db_, id, path, text);
+    if (rc == GRN_SUCCESS) rc = AddTriples(db_, id, path, text);
     if (rc == GRN_SUCCESS) return sen_success;
     // Leave no half-indexed document to be found: its postings stay, its key goes.
     Forget(db_, id, kid);

@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include "senna/text_repair.h"
+#include "senna/triples.h"
+#include "senna/words.h"
 
 namespace senna {
 
@@ -168,9 +170,94 @@ class Evaluator {
         bool one_char = grn_charlen(ctx_, term.data(), term.data() + term.size()) ==
                         static_cast<int>(term.size());
         if (one_char) return TermIn(db_.chars(), term, bound);
+        // A Latin term is answered from the word lexicon, exactly, when few words hold it.
+        if (db_.words() && IsWordTerm(term)) {
+            Hits hits;
+            if (WordTerm(term, hits)) return hits;
+        }
+        // Otherwise the documents holding all its triples, when they are few enough that
+        // checking their texts costs less than reading the bigrams' positions.
+        if (bound == Bound::kMore && db_.triples()) {
+            Hits hits;
+            if (TripleTerm(term, hits) && hits.size() <= kEnoughTriples) return hits;
+        }
         // A document's bigrams are in one column or the other, never both.
         Hits hits = TermIn(db_.index(), term, bound);
         return search_added_ ? Unite(hits, TermIn(db_.added(), term, bound)) : hits;
+    }
+
+    // The documents holding a word that holds term, exactly what hold term. False, with
+    // nothing read from the documents' lists, when more than kMaxWords words hold it: a
+    // term that common is looked up by its bigrams.
+    static constexpr size_t kMaxWords = 512;
+    bool WordTerm(std::string_view term, Hits& out) {
+        grn_obj* res =
+            grn_table_create(ctx_, nullptr, 0, nullptr,
+                             GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC, db_.words(), nullptr);
+        if (!res) throw std::bad_alloc();
+        grn_obj query;
+        GRN_TEXT_INIT(&query, GRN_OBJ_DO_SHALLOW_COPY);
+        GRN_TEXT_SET_REF(&query, term.data(), term.size());
+        grn_search_optarg optarg;
+        std::memset(&optarg, 0, sizeof optarg);
+        optarg.mode = GRN_OP_EXACT;
+        grn_rc rc = grn_obj_search(ctx_, db_.word_grams(), &query, res, GRN_OP_OR, &optarg);
+        GRN_OBJ_FIN(ctx_, &query);
+        std::vector<grn_id> words;
+        bool ok = rc == GRN_SUCCESS && grn_table_size(ctx_, res) <= kMaxWords;
+        if (ok) {
+            GRN_TABLE_EACH_BEGIN(ctx_, res, cursor, rid) {
+                void* key;
+                grn_table_cursor_get_key(ctx_, cursor, &key);
+                grn_id wid;
+                std::memcpy(&wid, key, sizeof wid);
+                words.push_back(wid);
+            }
+            GRN_TABLE_EACH_END(ctx_, cursor);
+        }
+        grn_obj_close(ctx_, res);
+        if (!ok) return false;
+        grn_ii* ii = reinterpret_cast<grn_ii*>(db_.word_postings());
+        const uint32_t n_elements = grn_ii_get_n_elements(ctx_, ii);
+        out.clear();
+        for (grn_id wid : words) {
+            grn_ii_cursor* c =
+                grn_ii_cursor_open(ctx_, ii, wid, GRN_ID_NIL, GRN_ID_MAX, n_elements, 0);
+            if (!c) continue;  // a word without documents
+            while (grn_posting* p = grn_ii_cursor_next(ctx_, c))
+                out.push_back({grn_posting_get_record_id(ctx_, p), 1});
+            grn_ii_cursor_close(ctx_, c);
+        }
+        if (words.size() > 1) {
+            std::sort(out.begin(), out.end(), ById);
+            out.erase(std::unique(out.begin(), out.end(),
+                                  [](const Hit& a, const Hit& b) { return a.id == b.id; }),
+                      out.end());
+        }
+        return true;
+    }
+
+    // The documents holding every triple of term, or some more; false when term has no
+    // triple or a list cannot be read.
+    static constexpr size_t kEnoughTriples = 2048;
+    bool TripleTerm(std::string_view term, Hits& out) {
+        std::vector<std::string_view> triples;
+        AppendTriples(ctx_, term, triples);
+        if (triples.empty()) return false;
+        grn_obj* lexicon = grn_column_table(ctx_, db_.triples());
+        if (!lexicon) return false;
+        std::vector<Token> tokens;
+        for (std::string_view t : triples) {
+            grn_id tid = grn_table_get(ctx_, lexicon, t.data(), static_cast<unsigned>(t.size()));
+            if (tid == GRN_ID_NIL) {  // no document holds this triple, so none holds term
+                out.clear();
+                return true;
+            }
+            if (std::none_of(tokens.begin(), tokens.end(),
+                             [tid](const Token& k) { return k.tid == tid; }))
+                tokens.push_back({tid, 0});
+        }
+        return HoldingAll(db_.triples(), tokens, out);
     }
 
     // The documents of one index column holding term.

@@ -21,6 +21,7 @@
 struct sen_index {
     std::shared_ptr<senna::Database> db;
     std::unique_ptr<senna::IndexWriter> writer_state;  // set while a generation is built
+    std::unique_ptr<senna::Lease> lease;               // a writer's hold on its folder
     std::string path;                                  // the index name
     std::string dir;                                   // the generation folder
     bool writer = false;
@@ -34,12 +35,32 @@ struct sen_query {
 
 namespace {
 
+// An opened generation with the hold that keeps its folder in place: the hold is let go
+// only once the database is closed.
+struct HeldDatabase {
+    std::unique_ptr<senna::Lease> lease;
+    std::unique_ptr<senna::Database> db;
+    ~HeldDatabase() { db.reset(); }
+};
+
 // The generation a reader opened last; kept until the name resolves to another one.
 struct CachedGeneration {
     std::string dir;
-    std::shared_ptr<senna::Database> db;
+    std::shared_ptr<senna::Database> db;  // shares ownership of its HeldDatabase
     std::optional<sen_file_identity> identity;
 };
+
+// Opens generation dir for reading with a hold on it; nullptr when it cannot, as when an
+// indexer removes it meanwhile.
+std::shared_ptr<senna::Database> OpenHeld(const std::string& dir) {
+    auto held = std::make_shared<HeldDatabase>();
+    held->lease = senna::Lease::Take(dir);
+    if (!held->lease) return nullptr;
+    held->db = senna::Database::Open(dir);
+    if (!held->db) return nullptr;
+    senna::Database* db = held->db.get();
+    return std::shared_ptr<senna::Database>(std::move(held), db);
+}
 
 CachedGeneration& Cache() {
     static CachedGeneration* cache = new CachedGeneration();  // lives as long as the process
@@ -90,12 +111,19 @@ sen_index* sen_index_open(const char* path) {
         CachedGeneration& cache = Cache();
         if (cache.dir != dir || !cache.db) {
             // Close the previous generation (unless a handle still reads it) before opening.
+            bool switched = !cache.dir.empty() && cache.dir != dir;
             cache = CachedGeneration();
-            std::unique_ptr<senna::Database> db = senna::Database::Open(dir);
-            if (!db) return nullptr;
+            std::shared_ptr<senna::Database> db = OpenHeld(dir);
+            if (!db) {
+                // The generation was replaced and removed between resolving and opening.
+                dir = senna::ResolveCurrent(path);
+                if (dir.empty() || !(db = OpenHeld(dir))) return nullptr;
+            }
             cache.db = std::move(db);
             cache.dir = dir;
             cache.identity = senna::ReadIdentity(dir);
+            // The generation let go may have been the last one held of the old ones.
+            if (switched) senna::RemoveStale(path);
         }
         auto* i = new sen_index();
         i->db = cache.db;
@@ -202,6 +230,11 @@ sen_index* sen_index_create_next(const char* path, int copy_current) {
         if (!Ready()) return nullptr;
         std::string dir = senna::MakeNextGeneration(path);
         if (dir.empty()) return nullptr;
+        std::unique_ptr<senna::Lease> lease = senna::Lease::Take(dir);
+        if (!lease) {
+            senna::RemoveGeneration(dir);
+            return nullptr;
+        }
         std::unique_ptr<senna::Database> db;
         bool fresh = false;
         std::string current = copy_current ? senna::ResolveCurrent(path) : std::string();
@@ -218,6 +251,7 @@ sen_index* sen_index_create_next(const char* path, int copy_current) {
         auto* i = new sen_index();
         i->db = std::move(db);
         i->writer_state = std::make_unique<senna::IndexWriter>(*i->db, fresh);
+        i->lease = std::move(lease);
         i->path = path;
         i->dir = dir;
         i->writer = true;
@@ -260,7 +294,13 @@ sen_rc sen_index_publish(sen_index* i) {
         i->db.reset();  // closes the database: every file is complete before the switch
         if (finished != sen_success) return finished;
         if (!flushed) return sen_file_operation_error;
-        return senna::SwitchTo(i->path, i->dir) ? sen_success : sen_file_operation_error;
+        if (!senna::SwitchTo(i->path, i->dir)) return sen_file_operation_error;
+        i->lease.reset();
+        // The generations replaced go now, unless a reader still holds one; this process
+        // lets go of its own first.
+        if (Cache().dir != i->dir) Cache() = CachedGeneration();
+        senna::RemoveStale(i->path);
+        return sen_success;
     });
     delete i;
     return rc;
@@ -271,6 +311,7 @@ sen_rc sen_index_discard(sen_index* i) {
     i->writer_state.reset();
     i->db.reset();
     senna::RemoveGeneration(i->dir);
+    i->lease.reset();
     delete i;
     return sen_success;
 }

@@ -115,12 +115,15 @@ sen_rc sen_index_put(sen_index* i, const char* key, const char* folded_path, uns
 sen_rc sen_index_delete(sen_index* i, const char* key);
 /* Records the identity of the information file that goes with this generation. */
 sen_rc sen_index_set_info_identity(sen_index* i, const sen_file_identity* id);
-/* Makes the generation being built the current one, in one rename, and frees the handle. */
+/* Makes the generation being built the current one, in one rename, and frees the handle.
+ * Then removes the generations it replaced that no process still reads; a process that
+ * still has one open keeps reading it, and it is removed once the last such reader moves
+ * on to a newer generation or by sen_index_remove_stale later. */
 sen_rc sen_index_publish(sen_index* i);
 /* Abandons a generation being built and removes its files. */
 sen_rc sen_index_discard(sen_index* i);
-/* Removes every generation of the index called path but the current one: old generations
- * and the leftovers of runs that were killed. */
+/* Removes every generation of the index called path but the current one and those still
+ * read or being built: old generations and the leftovers of runs that were killed. */
 sen_rc sen_index_remove_stale(const char* path);
 /* Disk space in bytes taken by the files of the current generation (holes not counted);
  * 0 when there is none. */

@@ -249,7 +249,8 @@ void TForm2::FormShow() {
             ReadIndexerConfig(state_.AppFile(program_files::kIndexerConfig));
 
         for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6,
-                               CheckBox7, CheckBox8}) {
+                               CheckBox7, CheckBox8, CheckBox10, CheckBox11, CheckBox12,
+                               CheckBox13}) {
             box->setChecked(false);
         }
         for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) edit->clear();
@@ -259,9 +260,11 @@ void TForm2::FormShow() {
 
         if (lines) {
             FileTypeSelection types = FileTypePass(*lines);
-            QCheckBox* boxes[8] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
-                                   CheckBox5, CheckBox6, CheckBox7, CheckBox8};
-            for (int i = 0; i < 8; ++i) boxes[i]->setChecked(types.FileTypes[i]);
+            QCheckBox* boxes[kFileTypeBoxCount] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
+                                                   CheckBox5, CheckBox6, CheckBox7, CheckBox8,
+                                                   CheckBox10, CheckBox11, CheckBox12};
+            for (int i = 0; i < kFileTypeBoxCount; ++i) boxes[i]->setChecked(types.FileTypes[i]);
+            CheckBox13->setChecked(PdfOcrOn(*lines));
             Edit1->setText(Q(types.ExtraExtensions));
             for (const FolderRow& row : FolderPass(*lines))
                 AddRow(ListView1, row.folder, row.category);
@@ -311,9 +314,11 @@ SettingsValues TForm2::CollectValues() const {
     values.Edit5 = S(Edit5->text());
     IndexerConfig& indexer = values.Indexer;
     indexer.Rebuild = CheckBox9->isChecked();
-    const QCheckBox* boxes[8] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
-                                 CheckBox5, CheckBox6, CheckBox7, CheckBox8};
-    for (int i = 0; i < 8; ++i) indexer.FileTypes[i] = boxes[i]->isChecked();
+    const QCheckBox* boxes[kFileTypeBoxCount] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
+                                                 CheckBox5, CheckBox6, CheckBox7, CheckBox8,
+                                                 CheckBox10, CheckBox11, CheckBox12};
+    for (int i = 0; i < kFileTypeBoxCount; ++i) indexer.FileTypes[i] = boxes[i]->isChecked();
+    indexer.PdfOcr = CheckBox13->isChecked();
     indexer.ExtraExtensions = S(Edit1->text());
     for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = ListView1->topLevelItem(i);

@@ -73,6 +73,10 @@ class TForm2 : public PlainDialog {
     QCheckBox* CheckBox6;
     QCheckBox* CheckBox7;
     QCheckBox* CheckBox8;
+    QCheckBox* CheckBox10;  // OpenDocument
+    QCheckBox* CheckBox11;  // EPUB
+    QCheckBox* CheckBox12;  // images read by OCR
+    QCheckBox* CheckBox13;  // OCR of scanned PDF pages
     QLabel* Label1;
     QLineEdit* Edit1;  // further extensions
     QLabel* Label3;

@@ -109,6 +109,18 @@ void WriteDocx(const std::string& path, const std::string& text) {
                     {"word/document.xml", doc}});
 }
 
+void WriteOdt(const std::string& path, const std::string& text) {
+    std::string body;
+    for (const std::string& p : Paragraphs(text))
+        body += "<text:p text:style-name=\"P1\">" + Escape(p) + "</text:p>";
+    std::string content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>" +
+        body + "</office:text></office:body></office:document-content>";
+    WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", content}});
+}
+
 void WriteXlsx(const std::string& path, const std::string& text) {
     std::string rows;
     int r = 0;
@@ -187,8 +199,9 @@ void WritePdf(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << pdf;
 }
 
-void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index) {
-    std::uniform_int_distribution<size_t> length(2'000, 20'000);
+void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index, bool short_docs) {
+    std::uniform_int_distribution<size_t> length(short_docs ? 1'000 : 2'000,
+                                                 short_docs ? 4'000 : 20'000);
     const std::string& f = file.format;
     bool legacy = (f == ".txt" || f == ".html") && index % 5 == 0;  // a fifth
     const char* charset = (index / 5) % 2 == 0 ? "SHIFT_JIS" : "EUC-JP";
@@ -203,6 +216,8 @@ void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index) {
         std::ofstream(file.path, std::ios::binary) << (legacy ? Convert(html, charset) : html);
     } else if (f == ".docx") {
         WriteDocx(file.path, text);
+    } else if (f == ".odt") {
+        WriteOdt(file.path, text);
     } else if (f == ".xlsx") {
         WriteXlsx(file.path, text);
     } else {
@@ -212,7 +227,8 @@ void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index) {
 
 }  // namespace
 
-std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed) {
+std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed,
+                                    bool short_docs) {
     std::mt19937 rng(seed);
     std::vector<CorpusFile> files;
     for (int i = 0; i < count; ++i) {
@@ -220,15 +236,15 @@ std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32
         std::string dir = folder + "/d" + std::to_string(i / 500);
         std::filesystem::create_directories(dir);
         CorpusFile file{dir + "/doc" + std::to_string(i) + format, format};
-        WriteDocument(file, rng, i / static_cast<int>(kFormats.size()));
+        WriteDocument(file, rng, i / static_cast<int>(kFormats.size()), short_docs);
         files.push_back(std::move(file));
     }
     return files;
 }
 
-void RewriteDocument(const CorpusFile& file, uint32_t seed) {
+void RewriteDocument(const CorpusFile& file, uint32_t seed, bool short_docs) {
     std::mt19937 rng(seed);
-    WriteDocument(file, rng, 1);
+    WriteDocument(file, rng, 1, short_docs);
 }
 
 }  // namespace bench

@@ -1,5 +1,5 @@
-// The benchmark corpus: documents of five formats (text, HTML, DOCX, XLSX, PDF) in equal
-// shares with 2 KB to 20 KB of text each, a fifth of the text and HTML files in Shift_JIS or
+// The benchmark corpus: documents of six formats (text, HTML, DOCX, XLSX, PDF, ODT) in equal
+// shares with 2 KB to 20 KB of text each (1 KB to 4 KB for the largest corpora), a fifth of the text and HTML files in Shift_JIS or
 // EUC-JP, made from a fixed seed so every run indexes the same bytes.
 #pragma once
 
@@ -10,7 +10,8 @@
 
 namespace bench {
 
-inline const std::vector<std::string> kFormats = {".txt", ".html", ".docx", ".xlsx", ".pdf"};
+inline const std::vector<std::string> kFormats = {".txt", ".html", ".docx", ".xlsx", ".pdf",
+                                                  ".odt"};
 
 struct CorpusFile {
     std::string path;
@@ -19,9 +20,11 @@ struct CorpusFile {
 
 // Writes count documents under folder (which must exist), spread over subfolders; version
 // changes the text, so rewriting a file with another version changes it.
-std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed);
+// short_docs: 1 to 4 KB of text each.
+std::vector<CorpusFile> WriteCorpus(const std::string& folder, int count, uint32_t seed,
+                                    bool short_docs = false);
 
 // Rewrites one document with new text of the same format.
-void RewriteDocument(const CorpusFile& file, uint32_t seed);
+void RewriteDocument(const CorpusFile& file, uint32_t seed, bool short_docs = false);
 
 }  // namespace bench

@@ -38,6 +38,33 @@ TEST(WorkerProtocol, FramesSurviveAPipeAndArriveInPieces) {
     EXPECT_EQ(request->extension, ".txt");
 }
 
+// The OCR flag of a request, the OCR figures of a result and a request for more time.
+TEST(WorkerProtocol, OcrFieldsAndTimeRequests) {
+    for (bool ocr : {false, true}) {
+        std::optional<WorkerRequest> r = DecodeRequest(EncodeRequest({"/a.pdf", ".pdf", ocr}));
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->ocr_pdf_pages, ocr);
+    }
+    for (bool ok : {false, true}) {
+        WorkerResult sent;
+        sent.ok = ok;
+        sent.error = ok ? "" : "読めません";
+        sent.ocr_pages = 12;
+        sent.ocr_milliseconds = 34567;
+        sent.ocr_note = "2 ページ目: 描画できません";
+        std::optional<WorkerResult> got = DecodeResult(EncodeResult(sent));
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->ok, ok);
+        EXPECT_EQ(got->ocr_pages, 12u);
+        EXPECT_EQ(got->ocr_milliseconds, 34567u);
+        EXPECT_EQ(got->ocr_note, sent.ocr_note);
+        EXPECT_FALSE(DecodeResult(EncodeResult(sent) + "x"));
+    }
+    EXPECT_EQ(DecodeTimeRequest(EncodeTimeRequest(3600)), 3600u);
+    EXPECT_FALSE(DecodeTimeRequest("X12"));
+    EXPECT_FALSE(DecodeResult(EncodeTimeRequest(5)));  // never taken for a result
+}
+
 TEST(WorkerProtocol, RejectsDamagedMessages) {
     WorkerResult failed;
     failed.error = "壊れています";

@@ -416,25 +416,43 @@ TEST_F(SennaTest, GenerationsSwitchOnlyOnPublish) {
     EXPECT_EQ(Keys("\"fresh\""), Keys_{"7"});
 }
 
-TEST_F(SennaTest, RemoveStaleKeepsOnlyCurrent) {
+// Old generations go when a new one is published, unless a reader still holds one; a
+// generation being built is never taken; a killed run's folder is.
+TEST_F(SennaTest, StaleGenerationsGoOnceNoOneHoldsThem) {
+    auto generations = [&] {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir_))
+            if (e.path().filename() != "sindex" && fs::is_directory(e.symlink_status()))
+                names.push_back(e.path().filename().string());
+        return names.size();
+    };
     Build({{"1", "/p", "one"}});
     Build({{"1", "/p", "two"}});
-    sen_index* abandoned = sen_index_create_next(path_.c_str(), 0);  // a run that was killed
-    ASSERT_NE(abandoned, nullptr);
-    auto generations = [&] {
-        int n = 0;
-        for (auto& e : fs::directory_iterator(dir_))
-            if (e.path().filename() != "sindex" && fs::is_directory(e.symlink_status())) ++n;
-        return n;
-    };
-    EXPECT_EQ(generations(), 3);
-    fs::create_directories(dir_ / "unrelated");
+    EXPECT_EQ(generations(), 1u);
+
+    // A reader on "two" keeps it through the next publish and a cleanup, and reads on.
+    sen_index* reader = sen_index_open(path_.c_str());
+    ASSERT_NE(reader, nullptr);
+    Build({{"1", "/p", "three"}});
     EXPECT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
-    EXPECT_EQ(generations(), 2);  // current and the unrelated folder
+    EXPECT_EQ(generations(), 2u);
+    EXPECT_EQ(Keys(reader, "\"two\""), Keys_{"1"});
+    sen_index_close(reader);
+
+    // A run in progress is kept; a killed run's folder (nobody holds it) and the
+    // generation no one reads any more go; an unrelated folder stays.
+    sen_index* running = sen_index_create_next(path_.c_str(), 0);
+    ASSERT_NE(running, nullptr);
+    fs::create_directories(dir_ / "sindex.g90.0123abcd");
+    fs::create_directories(dir_ / "unrelated");
+    EXPECT_EQ(Keys("\"three\""), Keys_{"1"});
+    EXPECT_EQ(sen_index_remove_stale(path_.c_str()), sen_success);
+    EXPECT_EQ(generations(), 3u);  // current, the running one and the unrelated folder
     EXPECT_TRUE(fs::exists(dir_ / "unrelated"));
-    EXPECT_EQ(Keys("\"two\""), Keys_{"1"});
+    EXPECT_FALSE(fs::exists(dir_ / "sindex.g90.0123abcd"));
     EXPECT_GT(sen_index_disk_size(path_.c_str()), 0);
-    EXPECT_EQ(sen_index_discard(abandoned), sen_success);
+    EXPECT_EQ(sen_index_discard(running), sen_success);
+    EXPECT_EQ(generations(), 2u);
 }
 
 TEST_F(SennaTest, DiscardLeavesCurrentUntouched) {
@@ -507,7 +525,7 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
         }
         ASSERT_EQ(sen_index_publish(w), sen_success);
         for (int q = 0; q < 25; ++q) {
-            std::string term = text_of(1 + rng() % 3);
+            std::string term = text_of(1 + rng() % 5);
             Keys_ found = Keys("\"" + term + "\"");
             for (const std::string& key : found)
                 EXPECT_TRUE(live.count(key)) << "removed " << key << " found by " << term;
@@ -516,6 +534,71 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
                 EXPECT_NE(std::find(found.begin(), found.end(), key), found.end())
                     << "round " << round << ": " << key << " (" << text << ") lost for " << term;
             }
+        }
+    }
+}
+
+// Latin terms come from the word lexicon, which must give exactly the documents whose path
+// or text holds the term: random words over few letters (so most letter pairs are in most
+// documents), runs longer than a lexicon piece, a fresh build, then copies that add and
+// remove documents; also under NOT, where a set holding more would lose true hits.
+TEST_F(SennaTest, LatinTermsFindExactlyTheDocumentsHoldingThem) {
+    std::mt19937 rng(20261211);
+    const std::string letters = "abrk";
+    auto word = [&](size_t length) {
+        std::string w;
+        for (size_t k = 0; k < length; ++k) w += letters[rng() % letters.size()];
+        return w;
+    };
+    auto text_of = [&]() {
+        std::string t;
+        int n = 1 + static_cast<int>(rng() % 6);
+        for (int k = 0; k < n; ++k) {
+            size_t length = rng() % 9 == 0 ? 60 + rng() % 120 : 1 + rng() % 8;
+            t += word(length);
+            t += rng() % 4 == 0 ? "甲" : " ";  // words end at any other character
+        }
+        return t;
+    };
+    std::map<std::string, std::pair<std::string, std::string>> live;  // key -> path, text
+    int next_key = 1;
+    for (int round = 0; round < 3; ++round) {
+        sen_index* w = sen_index_create_next(path_.c_str(), round > 0);
+        ASSERT_NE(w, nullptr);
+        for (int n = 0; n < 60; ++n) {
+            if (round > 0 && !live.empty() && rng() % 4 == 0) {
+                auto it = std::next(live.begin(), static_cast<long>(rng() % live.size()));
+                ASSERT_EQ(sen_index_delete(w, it->first.c_str()), sen_success);
+                live.erase(it);
+                continue;
+            }
+            std::string key = std::to_string(next_key++);
+            std::string path = "/d/" + word(1 + rng() % 5);
+            std::string text = text_of();
+            ASSERT_EQ(sen_index_put(w, key.c_str(), path.data(), path.size(), text.data(),
+                                    text.size()),
+                      sen_success);
+            live[key] = {path, text};
+        }
+        ASSERT_EQ(sen_index_publish(w), sen_success);
+        for (int q = 0; q < 40; ++q) {
+            // Lengths around the piece step, so terms cross piece boundaries of long runs.
+            std::string term = word(q % 5 == 4 ? 28 + rng() % 5 : 2 + rng() % 6);
+            Keys_ holding, others;
+            for (const auto& [key, doc] : live)
+                (doc.first.find(term) != std::string::npos ||
+                         doc.second.find(term) != std::string::npos
+                     ? holding
+                     : others)
+                    .push_back(key);
+            auto numeric = [](Keys_ v) {
+                std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) {
+                    return std::stoll(a) < std::stoll(b);
+                });
+                return v;
+            };
+            EXPECT_EQ(Keys("\"" + term + "\""), numeric(holding)) << "round " << round << ": " << term;
+            EXPECT_EQ(Keys("\"d\" -\"" + term + "\""), numeric(others)) << term;
         }
     }
 }

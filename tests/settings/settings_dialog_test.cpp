@@ -180,6 +180,43 @@ TEST_F(SettingsDialog, EditsAndOkWriteTheFilesByteForByte) {
     EXPECT_EQ(form2->Edit2->text(), "0");
 }
 
+// The boxes under the eight load and save through the same rules: their extensions in
+// [FileType], the OCR of scanned PDFs as a [Common] line that an older file lacks.
+TEST_F(SettingsDialog, DocumentTypeBoxesBelowTheEightLoadAndSaveByteForByte) {
+    const std::string with_new =
+        "[Common]\r\nReindex=update\r\nPdfOcr=on\r\n\r\n[FileType]\r\n.odt\r\n.ods\r\n.odp\r\n"
+        ".odg\r\n.fodt\r\n.fods\r\n.fodp\r\n.png\r\n.jpg\r\n.jpeg\r\n.tif\r\n.tiff\r\n.h\r\n"
+        "\r\n[SearchDir]\r\n/srv/a/;;文書\r\n\r\n[ExtraDir]\r\n";
+    const std::string old =
+        "[Common]\r\nReindex=update\r\n\r\n[FileType]\r\n.pdf\r\n.txt\r\n.h\r\n"
+        "\r\n[SearchDir]\r\n/srv/a/;;文書\r\n\r\n[ExtraDir]\r\n";
+    struct Case { const std::string* file; std::vector<bool> boxes; };
+    const Case cases[] = {
+        {&with_new, {true, false, true, true}},
+        {&old, {false, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        folder.Write("daradiv.ini", *c.file);
+        Show();
+        std::vector<bool> boxes;
+        for (QCheckBox* box : {form2->CheckBox10, form2->CheckBox11, form2->CheckBox12,
+                               form2->CheckBox13})
+            boxes.push_back(box->isChecked());
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(form2->Edit1->text(), ".h");
+        form2->Button1->click();
+        EXPECT_EQ(folder.Read("daradiv.ini"), *c.file);
+    }
+    // Ticking them on the old file adds their extensions and the line.
+    Show();
+    form2->CheckBox11->setChecked(true);
+    form2->CheckBox13->setChecked(true);
+    form2->Button1->click();
+    EXPECT_EQ(folder.Read("daradiv.ini"),
+              "[Common]\r\nReindex=update\r\nPdfOcr=on\r\n\r\n[FileType]\r\n.pdf\r\n.txt\r\n"
+              ".epub\r\n.h\r\n\r\n[SearchDir]\r\n/srv/a/;;文書\r\n\r\n[ExtraDir]\r\n");
+}
+
 TEST_F(SettingsDialog, CancelDropsEditsButKeepsTheRebuildBox) {
     folder.Write("daradiv.ini", "[SearchDir]\r\n/data/;;文書\r\n[ExtraDir]\r\n");
     folder.Write("ruvudar.ini", "[COMMON]\r\nSCTYP=7\r\n");
