@@ -78,8 +78,8 @@ TEST(QtChoosers, OpenAtHomeThenInTheLastFolderChosen) {
     EXPECT_EQ(opened_in, Q(home));
 
     OnNextFileDialog([&](QFileDialog* d) {
-        d->selectFile(Q(chosen));
-        static_cast<QDialog*>(d)->accept();  // as the chooser's own button does
+        d->setDirectory(Q(chosen));  // the user opens the folder and presses 選択
+        static_cast<QDialog*>(d)->accept();
     });
     EXPECT_EQ(dialogs.ChooseFolder("フォルダの選択"), chosen.string());
 
