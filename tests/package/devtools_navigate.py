@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Sends the viewer's web view to a URL relative to its frameset page, through the web
-view's own DevTools endpoint (QTWEBENGINE_REMOTE_DEBUGGING), so the navigation passes the
-viewer's interceptor as a click or a form submission would.
+"""Sends the viewer's web view to a URL through the web view's own DevTools endpoint
+(QTWEBENGINE_REMOTE_DEBUGGING), so the navigation passes the viewer's interceptor as a click
+or a form submission would.
 
-Usage: devtools_navigate.py PORT RELATIVE_URL [TIMEOUT_SECONDS]
-Waits until the frameset page is loaded, then navigates its tab; exit 0 when sent.
+Usage: devtools_navigate.py PORT URL [TIMEOUT_SECONDS]
+Waits until the viewer's page is up, then navigates it; exit 0 when sent.
 """
 import base64
 import json
@@ -17,11 +17,16 @@ import urllib.parse
 import urllib.request
 
 
+last_seen = None
+
+
 def page_target(port):
+    global last_seen
     with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=5) as reply:
-        for target in json.load(reply):
-            if target.get("type") == "page" and target.get("url", "").endswith("/page/index.html"):
-                return target.get("webSocketDebuggerUrl"), target["url"]
+        last_seen = json.load(reply)
+        for target in last_seen:
+            if target.get("type") == "page" and target.get("webSocketDebuggerUrl"):
+                return target["webSocketDebuggerUrl"]
     return None
 
 
@@ -75,20 +80,19 @@ def recv_text(sock):
 
 
 def main():
-    port, relative = sys.argv[1], sys.argv[2]
+    port, url = sys.argv[1], sys.argv[2]
     deadline = time.time() + float(sys.argv[3] if len(sys.argv) > 3 else 60)
     target = None
     while target is None:
         try:
             target = page_target(port)
-        except OSError:
-            pass
+        except (OSError, ValueError) as error:
+            last_seen = error
         if target is None:
             if time.time() > deadline:
-                sys.exit("devtools_navigate: the viewer's page did not appear")
+                sys.exit(f"devtools_navigate: the viewer's page did not appear: {last_seen}")
             time.sleep(0.5)
-    sock = websocket(target[0])
-    url = urllib.parse.urljoin(target[1], relative)
+    sock = websocket(target)
     send_text(sock, json.dumps({"id": 1, "method": "Page.navigate", "params": {"url": url}}))
     while True:
         reply = json.loads(recv_text(sock))
