@@ -25,9 +25,10 @@ std::optional<std::string> HitPath(const ViewerState& state, int num) {
 void Search(ViewerState& state, NavigationOperations& ops, const std::string& url) {
     std::string keyword = QueryValue(url, "KEYWORD");
     state.CheckedCategories.clear();
+    const std::vector<bool> ticked =
+        NumberedValuesEqual(url, "CATCHK", state.Categories.size(), "ON");
     for (size_t i = 0; i < state.Categories.size(); ++i) {
-        if (QueryValue(url, "CATCHK" + std::to_string(i + 1)) == "ON")
-            state.CheckedCategories.push_back(state.Categories[i]);
+        if (ticked[i]) state.CheckedCategories.push_back(state.Categories[i]);
     }
     if (!keyword.empty()) {
         state.Keyword = keyword;
@@ -79,7 +80,7 @@ NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationCon
         result.proceed = false;
         if (std::optional<std::string> path = HitPath(state, WholeNumber(QueryValue(url, "NUM")))) {
             try {
-                OpenDocument(*path, state.AppDir, context.processes);
+                OpenDocument(*path, state.AppDir, context.processes, context.dialogs);
             } catch (const AppError& e) {
                 // Shown after the handler returns, so the cancel still applies.
                 Dialogs& dialogs = context.dialogs;

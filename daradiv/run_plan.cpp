@@ -8,6 +8,16 @@ namespace daradiv {
 
 std::string MtimeField(int64_t mtime) { return std::to_string(mtime); }
 
+namespace {
+
+bool SameAsStamped(const PlanInputs& in, const FoundFile& file) {
+    if (in.stamps == nullptr) return true;
+    auto it = in.stamps->find(file.path);
+    return it != in.stamps->end() && MatchesStamp(file, it->second);
+}
+
+}  // namespace
+
 RunPlan PlanRun(const PlanInputs& in) {
     RunPlan plan;
     if (in.full) {
@@ -33,13 +43,14 @@ RunPlan PlanRun(const PlanInputs& in) {
             const OldLine& old = in.old_lines[it->second];
             bool readable = it->second < in.record_readable.size() && in.record_readable[it->second];
             if (readable && RecordField(old.text, 3) == std::to_string(file.size) &&
-                old.fields.extra == MtimeField(file.mtime)) {
+                old.fields.extra == MtimeField(file.mtime) && SameAsStamped(in, file)) {
                 keep[it->second] = true;
                 continue;
             }
         }
         auto f = failed.find(file.path);
-        if (f != failed.end() && f->second->size == file.size && f->second->mtime == file.mtime) {
+        if (f != failed.end() && f->second->size == file.size && f->second->mtime == file.mtime &&
+            SameAsStamped(in, file)) {
             plan.still_failed.push_back(*f->second);
             continue;
         }

@@ -120,6 +120,8 @@ std::string EncodeResult(const WorkerResult& result) {
         out = "T";
         PutString(out, result.text);
         PutString(out, result.folded);
+        PutLength(out, static_cast<uint32_t>(result.notes.size()));
+        for (const std::string& note : result.notes) PutString(out, note);
     } else {
         out = "E";
         PutString(out, result.error);
@@ -142,6 +144,14 @@ std::optional<WorkerResult> DecodeResult(std::string_view frame) {
         r.ok = true;
         if (!GetString(frame, r.text) || !GetString(frame, r.folded)) return std::nullopt;
         if (r.text.size() != r.folded.size()) return std::nullopt;
+        if (frame.size() < 4) return std::nullopt;
+        uint32_t notes = GetLength(frame.data());
+        frame.remove_prefix(4);
+        if (notes > frame.size() / 4) return std::nullopt;  // each note takes 4 bytes at least
+        r.notes.resize(notes);
+        for (std::string& note : r.notes) {
+            if (!GetString(frame, note)) return std::nullopt;
+        }
     } else if (tag == 'E') {
         if (!GetString(frame, r.error)) return std::nullopt;
     } else {

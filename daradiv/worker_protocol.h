@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace daradiv {
 
@@ -55,6 +56,7 @@ struct WorkerResult {
     uint32_t ocr_pages = 0;
     uint32_t ocr_milliseconds = 0;
     std::string ocr_note;
+    std::vector<std::string> notes;  // when ok: what was left out and why, for the log
 };
 std::string EncodeResult(const WorkerResult& result);
 std::optional<WorkerResult> DecodeResult(std::string_view frame);

@@ -40,7 +40,7 @@ std::optional<std::vector<std::string>> ReadUpdateLog(const std::string& app_dir
 UpdateLogReading UpdateLogStatus(const std::optional<std::vector<std::string>>& lines) {
     if (!lines || lines->empty()) return {std::string(kLogNotCreated), false};
     const std::vector<std::string>& l = *lines;
-    if (!l[0].empty()) return {l[0], false};
+    if (!l[0].empty()) return {l[0], false, true};
     for (size_t i = 0; i < l.size(); ++i) {
         if (!IsLogHeader(l[i])) continue;
         return {i + 1 < l.size() ? l[i + 1] : std::string(), true};
@@ -61,6 +61,15 @@ std::vector<std::string> AbortEntryLines(const LocalTime& now) {
 
 void WriteAbortEntry(const std::string& app_dir, const LocalTime& now) {
     WriteTextFile(UpdateLogPath(app_dir), AbortEntryLines(now), ByteOrderMark::kWith);
+}
+
+std::vector<std::string> InterruptedEntryLines(const LocalTime& now) {
+    return {"", program_files::kLogHeader, LogTimeStamp(now) + kInterruptedMessage, "",
+            kAbortAdvice};
+}
+
+void WriteInterruptedEntry(const std::string& app_dir, const LocalTime& now) {
+    WriteTextFile(UpdateLogPath(app_dir), InterruptedEntryLines(now), ByteOrderMark::kWith);
 }
 
 void WriteProgressLog(const std::string& log_path, const std::string& text) {

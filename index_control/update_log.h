@@ -22,6 +22,7 @@ std::optional<std::vector<std::string>> ReadUpdateLog(const std::string& app_dir
 struct UpdateLogReading {
     std::optional<std::string> status;
     bool ended = false;
+    bool under_way = false;  // line 1 is a progress text: an update has not ended
 };
 
 // The status of the log's lines (nothing: no file). No file or no lines: "Index is not
@@ -44,6 +45,12 @@ std::vector<std::string> AbortEntryLines(const LocalTime& now);
 // Replaces the log with the abort entry (byte-order mark, CR LF after every line).
 // Throws AppError when it cannot be written.
 void WriteAbortEntry(const std::string& app_dir, const LocalTime& now);
+
+// An update that ended without finishing its log (the indexer was killed or crashed): the
+// abort entry's five lines with kInterruptedMessage as the summary, written the same way.
+inline constexpr const char* kInterruptedMessage = "  前回のインデックス更新は完了しませんでした";
+std::vector<std::string> InterruptedEntryLines(const LocalTime& now);
+void WriteInterruptedEntry(const std::string& app_dir, const LocalTime& now);
 
 // The indexer's side. Both replace the file at log_path whole and atomically (a reader sees
 // the old log or the new one) and throw AppError when it cannot be written.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/save_settings.h"
+#include "config/unreadable_config.h"
 #include "index_control/indexer_control.h"
 #include "settings/plain_dialog.h"
 
@@ -137,7 +138,8 @@ class TForm2 : public PlainDialog {
     void BuildTabSheet2();
     void BuildTabSheet3();
     void BuildTabSheet4();
-    // SaveSettings and then the main window's LoadSettings; false when an error ended it.
+    // SaveSettings and then the main window's LoadSettings; false when an error ended it or
+    // the user declined to replace a file that could not be read whole.
     bool Save();
     // Runs one handler at the boundary: an AppError is shown and ends the handler.
     bool Guard(const std::function<void()>& handler);
@@ -154,6 +156,8 @@ class TForm2 : public PlainDialog {
     std::function<void()> home_;
     UpdateState update_;
     QLabel* status_text_;
+    // The files that could not be read whole when the dialog was last shown.
+    std::vector<UnreadableConfig> unreadable_;
 };
 
 // Sorts a list by the text of its first column (locale-aware, stable), keeping its

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/gui/qt_dialogs.h"
+#include "documents/open_document.h"
 #include "platform/desktop.h"
 
 namespace {
@@ -12,14 +13,14 @@ namespace {
 // desktop and goes away; the viewer never shows a second window.
 class OutsidePage : public QWebEnginePage {
 public:
-    OutsidePage(Processes& processes, QObject* parent)
-        : QWebEnginePage(parent), processes_(processes) {}
+    OutsidePage(Processes& processes, Dialogs& dialogs, QObject* parent)
+        : QWebEnginePage(parent), processes_(processes), dialogs_(dialogs) {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
         if (!opened_ && url.isValid() && url.scheme() != "about") {
             opened_ = true;
-            OpenOutside(url, processes_);
+            OpenOutside(url, processes_, dialogs_);
             deleteLater();
         }
         return false;
@@ -27,6 +28,7 @@ protected:
 
 private:
     Processes& processes_;
+    Dialogs& dialogs_;
     bool opened_ = false;
 };
 
@@ -38,10 +40,12 @@ bool OpensOutside(const QUrl& url) {
 
 }  // namespace
 
-void OpenOutside(const QUrl& url, Processes& processes) {
+void OpenOutside(const QUrl& url, Processes& processes, Dialogs& dialogs) {
+    std::string address = url.toString(QUrl::FullyEncoded).toStdString();
     std::string opener = DefaultOpener();
-    if (opener.empty()) return;
-    processes.Spawn({opener, url.toString(QUrl::FullyEncoded).toStdString()});
+    std::vector<std::string> argv;
+    if (!opener.empty()) argv = {opener, address};
+    StartOpener(argv, address, processes, dialogs);
 }
 
 WebPage::WebPage(ViewerState& state, NavigationContext& context, QWidget* error_parent,
@@ -50,7 +54,7 @@ WebPage::WebPage(ViewerState& state, NavigationContext& context, QWidget* error_
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
     if (!url.isLocalFile()) {
-        if (OpensOutside(url)) OpenOutside(url, context_.processes);
+        if (OpensOutside(url)) OpenOutside(url, context_.processes, context_.dialogs);
         // The empty page a frame may start with is harmless; nothing else leaves the folder.
         return url.scheme() == "about";
     }
@@ -82,5 +86,5 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
 }
 
 QWebEnginePage* WebPage::createWindow(WebWindowType) {
-    return new OutsidePage(context_.processes, this);
+    return new OutsidePage(context_.processes, context_.dialogs, this);
 }

@@ -25,5 +25,6 @@ private:
     QWidget* error_parent_;
 };
 
-// Hands url to the desktop's default opener (xdg-open); nothing when there is none.
-void OpenOutside(const QUrl& url, Processes& processes);
+// Hands url to the desktop's default opener (xdg-open); when there is none, or it fails,
+// the user is told through dialogs.
+void OpenOutside(const QUrl& url, Processes& processes, Dialogs& dialogs);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct ExtractResult {
     bool ok = false;
@@ -16,6 +17,7 @@ struct ExtractResult {
     int ocr_pages = 0;
     double ocr_seconds = 0;
     std::string ocr_note;
+    std::vector<std::string> notes;  // when ok: what was left out and why, for the log
 };
 
 struct ExtractOptions {

@@ -167,7 +167,7 @@ TEST_F(ConfigDir, IndexerConfigRoundTripAndInvalidUtf8) {
         ReadIndexerConfig(File("daradiv.ini"));
         ADD_FAILURE() << "invalid UTF-8 accepted";
     } catch (const AppError& e) {
-        EXPECT_STREQ(e.what(), kUtf8MappingError);
+        EXPECT_EQ(e.what(), File("daradiv.ini") + " の 2 行目を読み込めません（UTF-8 ではない文字があります）");
     }
     EXPECT_FALSE(WriteIndexerConfig(app_dir_ + "missing/daradiv.ini", c));
 }

@@ -13,6 +13,7 @@ TEST(WorkerProtocol, FramesSurviveAPipeAndArriveInPieces) {
     sent.ok = true;
     sent.text = std::string("東京 a\0b", 10);
     sent.folded = sent.text;
+    sent.notes = {"後ろの 12 バイトを索引していません", ""};
     ASSERT_TRUE(WriteFrame(p[1], EncodeResult(sent)));
     ASSERT_TRUE(WriteFrame(p[1], EncodeRequest({"/d/x;y.txt", ".txt"})));
     close(p[1]);
@@ -32,6 +33,7 @@ TEST(WorkerProtocol, FramesSurviveAPipeAndArriveInPieces) {
     std::optional<WorkerResult> got = DecodeResult(frames[0]);
     ASSERT_TRUE(got && got->ok);
     EXPECT_EQ(got->text, sent.text);
+    EXPECT_EQ(got->notes, sent.notes);
     std::optional<WorkerRequest> request = DecodeRequest(frames[1]);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->path, "/d/x;y.txt");

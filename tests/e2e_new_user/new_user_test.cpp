@@ -103,6 +103,9 @@ class FolderProcesses : public Processes {
         }
         return mine;
     }
+    std::vector<int> FindFolderIndexer(const std::string& app_dir) override {
+        return SystemProcesses().FindFolderIndexer(app_dir);
+    }
     bool Kill(int pid) override { return SystemProcesses().Kill(pid); }
 
   private:

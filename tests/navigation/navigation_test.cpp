@@ -1,4 +1,5 @@
 #include "app/navigation.h"
+#include "app/url_decode.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,24 @@ TEST_F(NavigationTest, CommandTable) {
               (std::vector<std::vector<std::string>>{{"viewer", "/d/a.txt"}}));
 }
 
+// A search with ten thousand categories reads its URL a fixed number of times, not once per
+// category, and ticks exactly the categories the URL names.
+TEST_F(NavigationTest, ManyCategoriesAreReadInOnePass) {
+    state_.Categories.clear();
+    std::string url = std::string(kIndex) + "?COM=SEARCH&KEYWORD=a";
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 10'000; ++n) {
+        state_.Categories.push_back("c" + std::to_string(n));
+        if (n % 3 == 0) continue;
+        url += "&CATCHK" + std::to_string(n) + "=ON";
+        expected.push_back("c" + std::to_string(n));
+    }
+    const size_t before = UrlPassCount();
+    Navigate(url);
+    EXPECT_LE(UrlPassCount() - before, 4u);
+    EXPECT_EQ(state_.CheckedCategories, expected);
+}
+
 TEST_F(NavigationTest, SingleHitIsNotSorted) {
     state_.Results = {"50;;/d/a.txt;;x"};
     Navigate(std::string(kIndex) + "?SORT=4");
@@ -154,6 +173,17 @@ TEST_F(NavigationTest, OpenStartsTheApplicationOnTheHitPath) {
     EXPECT_EQ(processes_.started[0],
               (std::vector<std::string>{"office", "--writer", "/d/sub/b.doc"}));
     EXPECT_TRUE(ops_.calls.empty());
+}
+
+TEST_F(NavigationTest, OpenWithAnApplicationThatCannotStartSaysSo) {
+    const std::string missing = app_dir_.string() + "/missing-office";
+    std::ofstream(app_dir_ / "appset.ini") << ".doc;;" << missing << "\r\n";
+    NavigationContext context{dialogs_, SystemProcesses(), ops_};
+    NavigationResult r =
+        CppWebBrowser1BeforeNavigate2(state_, context, std::string(kIndex) + "?COM=OPEN&NUM=1");
+    EXPECT_FALSE(r.proceed);
+    EXPECT_EQ(dialogs_.errors, std::vector<std::string>{"/d/sub/b.doc を開けませんでした。\n" +
+                                                        missing + ": プログラムが見つかりません"});
 }
 
 TEST_F(NavigationTest, OpenWithBrokenApplicationTableShowsErrorAfterCancelling) {
