@@ -1,11 +1,8 @@
-// Where the program folder is: the folder of the running executable, which holds the
-// configuration files, the page folder and the index.
+// The folder of an executable and the first page. Which folder is the program folder is
+// platform/program_folder's rule.
 #pragma once
 
 #include <string>
-
-// The full path of the running executable (/proc/self/exe); empty when it cannot be read.
-std::string ExecutablePath();
 
 // The folder of executable_path with a trailing "/": everything up to and including the
 // last "/". Backslashes are ordinary characters here and stay as they are. "./" for a

@@ -6,6 +6,7 @@
 
 #include "app/load_settings.h"
 #include "platform/program_files.h"
+#include "platform/program_folder.h"
 #include "pages/frameset_page.h"
 #include "text/app_error.h"
 
@@ -13,6 +14,7 @@ void FormCreate(ViewerState& state, const std::string& app_dir) {
     state.AppDir = app_dir;
     if (state.AppDir.empty() || state.AppDir.back() != '/') state.AppDir += '/';
     state.PathSeparator = "/";
+    state.ReadmeDir = program_folder::InstalledReadmeFolder(program_folder::ExecutableFolder());
     // The result is not examined: a missing folder shows as the failed page write below.
     ::mkdir(state.AppFile(program_files::kPageFolder).c_str(), 0755);
     state.PageTitle = "Ruvudar";

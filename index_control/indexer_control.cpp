@@ -22,8 +22,14 @@ int StartIndexer(UpdateState& state, IndexerContext& context) {
     std::filesystem::remove(UpdateLogPath(context.app_dir), ignored);
     EnterWatching(state);
     // A launch that fails is not noticed: the polls keep showing the missing log.
-    context.processes.Spawn(
-        {context.app_dir + program_files::kIndexerExecutable, program_files::kIndexerSwitch});
+    if (context.executable_dir.empty() || context.executable_dir == context.app_dir) {
+        context.processes.Spawn(
+            {context.app_dir + program_files::kIndexerExecutable, program_files::kIndexerSwitch});
+    } else {
+        context.processes.Spawn({context.executable_dir + program_files::kIndexerExecutable,
+                                 program_files::kIndexerSwitch,
+                                 program_files::kIndexerFolderOption + context.app_dir});
+    }
     return 1;
 }
 

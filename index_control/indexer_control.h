@@ -34,13 +34,16 @@ struct IndexerContext {
     Processes& processes;
     Dialogs& dialogs;
     Clock& clock;
+    // The folder of the indexer's executable, when it is not app_dir (an installed copy).
+    std::string executable_dir = {};
 };
 
 // Enters the watching state (timer on, FinishTicks 0, UpdateRunning 1, stop caption).
 void EnterWatching(UpdateState& state);
 
 // Starts an update: -1 and nothing else when the timer already runs; otherwise deletes the
-// log, enters watching and launches [AppDir + "daradiv", "-j"] without waiting. Result 1
+// log, enters watching and launches [AppDir + "daradiv", "-j"] without waiting; with an
+// executable_dir, [executable_dir + "daradiv", "-j", "--program-folder=" + AppDir]. Result 1
 // after the launch attempt, whose outcome is not examined.
 int StartIndexer(UpdateState& state, IndexerContext& context);
 

@@ -67,7 +67,7 @@ std::vector<std::string> WelcomePageLines(const ViewerState& state) {
             "<BR><BR><BR><hr size=1 noshade><FONT SIZE=\"-1\"><B>＜お知らせ＞</B><BR>",
             "Ruvudarでは、ソースファイルの提供、カスタマイズ作業の請負も行っております。<BR>",
             "詳しくはホームページ、またはメールでお問い合わせください。<BR><BR>",
-            "　ホームページ　： <a href=\"" + NoticeHomeUrl(state.AppDir) +
+            "　ホームページ　： <a href=\"" + NoticeHomeUrl(state.ReadmeDir.empty() ? state.AppDir : state.ReadmeDir) +
                 "\" target=\"_blank\">home</A><BR>",
             std::string("　メール　： <a href=\"mailto:") + kNoticeMailAddress +
                 "\">mail</A></FONT>",

@@ -17,6 +17,13 @@ inline constexpr const char* kPageFolder = "page";
 
 inline constexpr const char* kIndexerExecutable = "daradiv";
 inline constexpr const char* kIndexerSwitch = "-j";
+// Given by the viewer of an installed copy: the program folder the indexer works on.
+inline constexpr const char* kIndexerFolderOption = "--program-folder=";
+
+// Beside the executables of an installed copy: each user then has a program folder of their
+// own, $XDG_DATA_HOME + "/" + kPerUserFolderName (platform/program_folder).
+inline constexpr const char* kPerUserMarker = "per-user-folders";
+inline constexpr const char* kPerUserFolderName = "ruvudar";
 // The extraction workers run under another name, so a search for the indexer by name
 // finds the indexer alone.
 inline constexpr const char* kWorkerExecutable = "daradiv-worker";

@@ -20,8 +20,11 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # opening documents and links with the desktop's programs
   xdg-utils
-  # running the viewer without a desktop, Japanese glyphs
-  xvfb xauth fonts-noto-cjk
+  # running the viewer without a desktop, Japanese glyphs; Qt's own dialogs in Japanese
+  # under a Japanese locale
+  xvfb xauth fonts-noto-cjk qt6-translations-l10n locales
+  # the Debian package: icons rendered from the SVG, and the checks of the package test
+  librsvg2-bin desktop-file-utils appstream lintian python3
 )
 
 missing=()
@@ -35,4 +38,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Japanese locale, for running the viewer as a Japanese desktop would.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
 fi

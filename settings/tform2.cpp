@@ -27,6 +27,7 @@
 #include "config/unreadable_config.h"
 #include "config/viewer_settings.h"
 #include "platform/program_files.h"
+#include "platform/program_folder.h"
 #include "settings/form_widgets.h"
 #include "settings/tform3.h"
 #include "settings/tform4.h"
@@ -203,7 +204,10 @@ bool TForm2::Guard(const std::function<void()>& handler) {
 }
 
 IndexerContext TForm2::Context() {
-    return IndexerContext{state_.AppDir, processes_, dialogs_, clock_};
+    // An installed copy starts its indexer from beside the viewer, on the user's folder.
+    std::string executables = program_folder::ExecutableFolder();
+    if (!program_folder::IsPerUserInstall(executables)) executables.clear();
+    return IndexerContext{state_.AppDir, processes_, dialogs_, clock_, executables};
 }
 
 void TForm2::ApplyUpdateState() {

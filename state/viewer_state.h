@@ -47,6 +47,7 @@ struct ViewerState {
     ByteBuffer ShowHead;
 
     std::string AppDir;                // executable folder with a trailing "/"
+    std::string ReadmeDir;             // folder of the shipped README when not AppDir
     std::string PageTitle = "Ruvudar";
     std::string PathSeparator = "/";
 

@@ -1,41 +1,57 @@
 #include "app/gui/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 
 namespace {
 
-std::optional<std::string> Chosen(const QFileDialog& dialog, int result) {
+// Where the next chooser opens: the folder last chosen in any of them, at first the user's
+// home, never the current directory (which may be the program folder).
+QString& LastFolder() {
+    static QString folder;
+    return folder;
+}
+
+QString StartFolder() {
+    return QFileInfo(LastFolder()).isDir() ? LastFolder() : QDir::homePath();
+}
+
+std::optional<std::string> Chosen(const QFileDialog& dialog, int result, bool is_folder) {
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    QString chosen = dialog.selectedFiles().first();
+    QString folder = is_folder ? chosen : QFileInfo(chosen).absolutePath();
+    if (QFileInfo(folder).isDir()) LastFolder() = folder;
+    return QFile::encodeName(chosen).toStdString();
 }
 
 }  // namespace
 
 std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title) {
-    QFileDialog dialog(parent_, QString::fromStdString(title));
+    QFileDialog dialog(parent_, QString::fromStdString(title), StartFolder());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    return Chosen(dialog, dialog.exec());
+    return Chosen(dialog, dialog.exec(), true);
 }
 
 std::optional<std::string> QtDialogs::ChooseOpenFile() {
     // No filter and no title; a typed name that does not exist is accepted as it is.
-    QFileDialog dialog(parent_);
+    QFileDialog dialog(parent_, QString(), StartFolder());
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    return Chosen(dialog, dialog.exec());
+    return Chosen(dialog, dialog.exec(), false);
 }
 
 std::optional<std::string> QtDialogs::ChooseSaveFile(const std::string& proposed_name) {
-    QFileDialog dialog(parent_);
+    QFileDialog dialog(parent_, QString(), StartFolder());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.selectFile(QFile::decodeName(proposed_name.c_str()));
-    return Chosen(dialog, dialog.exec());
+    return Chosen(dialog, dialog.exec(), false);
 }
 
 void QtDialogs::ShowError(const std::string& text) { ShowErrorBox(parent_, text); }

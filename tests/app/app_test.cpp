@@ -10,6 +10,7 @@
 #include "app/load_settings.h"
 #include "pages/frameset_page.h"
 #include "pages/page_head.h"
+#include "platform/program_folder.h"
 #include "text/app_error.h"
 #include "text/text_file.h"
 #include "tests/support/test_folder.h"
@@ -66,7 +67,7 @@ TEST(AppDir, FolderOfTheExecutable) {
     EXPECT_EQ(AppDirOf("/ruvudar"), "/");
     EXPECT_EQ(AppDirOf("/home/u/my tools\\x/文書/ruvudar"), "/home/u/my tools\\x/文書/");
     EXPECT_EQ(FramesetPagePath("/opt/a b/"), "/opt/a b/page/index.html");
-    std::string exe = ExecutablePath();
+    std::string exe = program_folder::ExecutablePath();
     ASSERT_FALSE(exe.empty());
     EXPECT_EQ(fs::path(exe).filename(), "app_test");
     EXPECT_TRUE(fs::exists(AppDirOf(exe) + "app_test"));

@@ -102,6 +102,17 @@ TEST_F(IndexerControl, StartDeletesTheLogAndLaunchesTheIndexer) {
     EXPECT_EQ(processes.spawned.size(), 1u);
 }
 
+TEST_F(IndexerControl, AnInstalledCopyStartsItsIndexerOnTheUsersFolder) {
+    context->executable_dir = "/usr/lib/ruvudar/";
+    WriteLog({"old"});
+    EXPECT_EQ(StartIndexer(state, *context), 1);
+    EXPECT_FALSE(fs::exists(LogPath()));  // the log of the user's folder
+    ASSERT_EQ(processes.spawned.size(), 1u);
+    EXPECT_EQ(processes.spawned[0],
+              (std::vector<std::string>{"/usr/lib/ruvudar/daradiv", "-j",
+                                        "--program-folder=" + context->app_dir}));
+}
+
 TEST_F(IndexerControl, PollFollowsTheLogAndReturnsToIdleOnTheFourthEndedPoll) {
     StartIndexer(state, *context);
     processes.running = {77};

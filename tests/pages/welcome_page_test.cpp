@@ -54,6 +54,15 @@ TEST_F(WelcomePage, FreshInstallationShowsTheSteps) {
     EXPECT_EQ(Page("main.html"), Expected(kInstructions));
 }
 
+TEST_F(WelcomePage, AnInstalledCopyLinksToItsDocumentationFolder) {
+    state_.ReadmeDir = "/usr/share/doc/ruvudar/";
+    WriteWelcomePage(state_);
+    std::string page = Page("main.html");
+    EXPECT_NE(page.find("<a href=\"file:///usr/share/doc/ruvudar/README.md\" target=\"_blank\">"),
+              std::string::npos);
+    EXPECT_EQ(page.find(NoticeHomeUrl(state_.AppDir)), std::string::npos);
+}
+
 TEST_F(WelcomePage, IndexWithoutLogShowsOnlyTheNotice) {
     WriteFile("sindexi.dat", "/a;;1;;x;;1;;1;;2;;0;;0\r\n");
     WriteWelcomePage(state_);
