@@ -20,12 +20,6 @@ ExtractResult Failure(std::string reason) {
     return r;
 }
 
-pugi::xml_node Child(const pugi::xml_node& parent, std::string_view local) {
-    for (pugi::xml_node c : parent.children())
-        if (c.type() == pugi::node_element && LocalName(c) == local) return c;
-    return {};
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -47,23 +41,7 @@ std::string EntryName(const std::string& folder, std::string_view href) {
             decoded += href[i];
         }
     }
-    std::string path = !decoded.empty() && decoded[0] == '/' ? decoded.substr(1) : folder + decoded;
-    std::vector<std::string> segments;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        std::string seg = path.substr(start, end - start);
-        if (seg == "..") {
-            if (!segments.empty()) segments.pop_back();
-        } else if (!seg.empty() && seg != ".") {
-            segments.push_back(seg);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string& s : segments) out += (out.empty() ? "" : "/") + s;
-    return out;
+    return ResolveEntryName(folder, decoded);
 }
 
 // Elements whose end ends a line of text.
@@ -113,7 +91,7 @@ ExtractResult ExtractEpub(std::string_view bytes) {
     if (!zip.Read("META-INF/container.xml", &xml, &error) || !ParseXml(xml, &container))
         return Failure("EPUB の container.xml がありません");
     std::string package_name;
-    pugi::xml_node rootfiles = Child(container.document_element(), "rootfiles");
+    pugi::xml_node rootfiles = ChildElement(container.document_element(), "rootfiles");
     for (pugi::xml_node rf : rootfiles.children()) {
         if (LocalName(rf) != "rootfile") continue;
         std::string_view type = rf.attribute("media-type").value();
@@ -130,16 +108,16 @@ ExtractResult ExtractEpub(std::string_view bytes) {
     if (package_name.find('/') == std::string::npos) folder.clear();
 
     pugi::xml_node root = package.document_element();
-    pugi::xml_node spine = Child(root, "spine");
+    pugi::xml_node spine = ChildElement(root, "spine");
     if (!spine) return Failure("EPUB の spine がありません");
     std::map<std::string, std::string> hrefs;
-    for (pugi::xml_node item : Child(root, "manifest").children()) {
+    for (pugi::xml_node item : ChildElement(root, "manifest").children()) {
         if (LocalName(item) == "item")
             hrefs[item.attribute("id").value()] = EntryName(folder, item.attribute("href").value());
     }
 
     TextBuilder out;
-    for (pugi::xml_node meta : Child(root, "metadata").children()) {
+    for (pugi::xml_node meta : ChildElement(root, "metadata").children()) {
         if (LocalName(meta) != "title") continue;
         out.Append(meta.text().get());
         out.EndLine();

@@ -29,28 +29,6 @@ std::string FolderOf(const std::string& part) {
     return slash == std::string::npos ? "" : part.substr(0, slash + 1);
 }
 
-// Resolves a relationship target against the folder of its source part.
-std::string ResolveTarget(const std::string& folder, std::string_view target) {
-    std::string path = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
-                                                          : folder + std::string(target);
-    std::vector<std::string> segments;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        std::string seg = path.substr(start, end - start);
-        if (seg == "..") {
-            if (!segments.empty()) segments.pop_back();
-        } else if (!seg.empty() && seg != ".") {
-            segments.push_back(seg);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string& s : segments) out += (out.empty() ? "" : "/") + s;
-    return out;
-}
-
 // The relationships of a part ("" for the package itself), in their stored order.
 std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part) {
     std::string folder = FolderOf(part);
@@ -67,7 +45,7 @@ std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::st
         size_t slash = type.rfind('/');
         Relationship rel;
         rel.type = std::string(slash == std::string_view::npos ? type : type.substr(slash + 1));
-        rel.target = ResolveTarget(folder, r.attribute("Target").value());
+        rel.target = ResolveEntryName(folder, r.attribute("Target").value());
         rel.id = r.attribute("Id").value();
         rels.push_back(std::move(rel));
         if (rels.size() >= kMaxParts) break;

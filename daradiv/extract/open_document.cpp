@@ -15,13 +15,6 @@ ExtractResult Failure(std::string reason) {
     return r;
 }
 
-// The first child element with the given local name, or an empty node.
-pugi::xml_node Child(const pugi::xml_node& parent, std::string_view local) {
-    for (pugi::xml_node c : parent.children())
-        if (c.type() == pugi::node_element && LocalName(c) == local) return c;
-    return {};
-}
-
 unsigned RepeatCount(const pugi::xml_node& n) {
     std::string_view text = PrefixedAttribute(n, "c");
     unsigned c = text.empty() ? 1 : static_cast<unsigned>(std::strtoul(std::string(text).c_str(), nullptr, 10));
@@ -150,7 +143,7 @@ ExtractResult ExtractOpenDocument(std::string_view bytes) {
     pugi::xml_node root = content.document_element();
     if (LocalName(root) != "document-content")
         return Failure("OpenDocument の本文がありません");
-    return FromParts(Child(root, "body"), Child(styles.document_element(), "master-styles"));
+    return FromParts(ChildElement(root, "body"), ChildElement(styles.document_element(), "master-styles"));
 }
 
 ExtractResult ExtractFlatOpenDocument(std::string_view bytes) {
@@ -158,5 +151,5 @@ ExtractResult ExtractFlatOpenDocument(std::string_view bytes) {
     if (!ParseXml(std::string(bytes), &doc)) return Failure("XML として読めません");
     pugi::xml_node root = doc.document_element();
     if (LocalName(root) != "document") return Failure("OpenDocument の文書ではありません");
-    return FromParts(Child(root, "body"), Child(root, "master-styles"));
+    return FromParts(ChildElement(root, "body"), ChildElement(root, "master-styles"));
 }

@@ -15,6 +15,13 @@ inline std::string_view LocalName(const pugi::xml_node& n) {
     return colon ? std::string_view(colon + 1) : std::string_view(name);
 }
 
+// The first child element of parent with the given local name, or an empty node.
+inline pugi::xml_node ChildElement(const pugi::xml_node& parent, std::string_view local) {
+    for (pugi::xml_node c : parent.children())
+        if (c.type() == pugi::node_element && LocalName(c) == local) return c;
+    return {};
+}
+
 // The value of the namespaced attribute whose local name is local ("r:id" for "id"), or "".
 // Attributes without a prefix are passed over: <sldId id="256" r:id="rId2"/> has both.
 inline std::string_view PrefixedAttribute(const pugi::xml_node& n, std::string_view local) {

@@ -1,5 +1,7 @@
 #include "daradiv/extract/zip_archive.h"
 
+#include <vector>
+
 #include <zip.h>
 
 ZipArchive::~ZipArchive() {
@@ -71,4 +73,25 @@ bool ZipArchive::Read(const std::string& name, std::string* out, std::string* er
     zip_fclose(f);
     if (!ok) out->clear();
     return ok;
+}
+
+std::string ResolveEntryName(const std::string& folder, std::string_view target) {
+    std::string path = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
+                                                          : folder + std::string(target);
+    std::vector<std::string> segments;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        std::string segment = path.substr(start, end - start);
+        if (segment == "..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& s : segments) out += (out.empty() ? "" : "/") + s;
+    return out;
 }

@@ -29,3 +29,8 @@ public:
 private:
     struct zip* zip_ = nullptr;
 };
+
+// A name inside the archive for target, written relative to folder (a folder name ending in
+// "/", or ""): a leading "/" starts from the archive's root, "." and ".." are resolved, and
+// ".." never climbs above the root.
+std::string ResolveEntryName(const std::string& folder, std::string_view target);
