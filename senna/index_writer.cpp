@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "senna/mapped_pages.h"
 #include "senna/text_repair.h"
 #include "senna/triples.h"
 #include "senna/words.h"
@@ -15,6 +16,9 @@ namespace {
 
 // Memory the bulk builder may use before it spills sorted runs to a file.
 constexpr unsigned long long kBulkBufferBytes = 16ULL << 20;
+// Text put between two drops of the mapped pages: the index files map about twice as
+// much meanwhile, and the pages in daily use are mapped again from the page cache.
+constexpr size_t kDropEveryBytes = 32u << 20;
 
 sen_rc FromGroonga(grn_rc rc) {
     if (rc == GRN_SUCCESS) return sen_success;
@@ -225,9 +229,16 @@ IndexWriter::~IndexWriter() {
 sen_rc IndexWriter::Finish() {
     if (failed_) return sen_other_error;
     if (!bulk_) return sen_success;
-    grn_rc rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
+    grn_rc rc;
+    {
+        // The commit writes the whole bigram index in one call.
+        MappedPagesWatch watch(db_.dir(), std::chrono::milliseconds(200));
+        rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
+    }
     grn_ii_buffer_close(db_.ctx(), bulk_);
     bulk_ = nullptr;
+    DropMappedPages(db_.dir());
+    bytes_since_drop_ = 0;
     if (rc == GRN_SUCCESS && probe_id_ != GRN_ID_NIL && !IndexFinds(db_, probe_id_, probe_))
         rc = GRN_UNKNOWN_ERROR;
     if (rc == GRN_SUCCESS && !db_.MarkFreshBuild()) rc = GRN_FILE_CORRUPT;
@@ -278,6 +289,11 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
     if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kTextSection, text);
     if (rc == GRN_SUCCESS) rc = AddWords(db_, id, path, text);
     if (rc == GRN_SUCCESS) rc = AddTriples(db_, id, path, text);
+    bytes_since_drop_ += path.size() + text.size();
+    if (bytes_since_drop_ >= kDropEveryBytes) {
+        DropMappedPages(db_.dir());
+        bytes_since_drop_ = 0;
+    }
     if (rc == GRN_SUCCESS) return sen_success;
     // Leave no half-indexed document to be found: its postings stay, its key goes.
     Forget(db_, id, kid);
