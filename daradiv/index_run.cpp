@@ -280,13 +280,14 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     }
     counts.removed = plan.dying.size();
 
-    std::vector<WorkerRequest> requests;
-    requests.reserve(plan.extract.size());
-    for (const FoundFile& f : plan.extract) requests.push_back({f.path, f.extension});
     progress_.Show(ProgressText(done, total), true);
     {
         WorkerPool pool(o_.worker_executable, o_.workers, o_.limits);
-        pool.Run(requests, [&](size_t index, WorkerResult result) {
+        auto request_of = [&](size_t index) {
+            const FoundFile& f = plan.extract[index];
+            return WorkerRequest{f.path, f.extension};
+        };
+        pool.Run(plan.extract.size(), request_of, [&](size_t index, WorkerResult result) {
             const FoundFile& f = plan.extract[index];
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
