@@ -244,8 +244,10 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     size_t total = plan.extract.size() + (plan.kind == RunKind::kCompact ? plan.kept.size() : 0);
     size_t done = 0;
     std::string head, body;
+    // The new lines, one per document, are most of what the run holds.
+    lines_.reserve((plan.kind == RunKind::kIncremental ? old_lines_.size() : plan.kept.size()) +
+                   plan.extract.size());
     if (plan.kind == RunKind::kIncremental) {
-        lines_.reserve(old_lines_.size() + plan.extract.size());
         for (OldLine& line : old_lines_) lines_.push_back(std::move(line.text));
         std::vector<OldLine>().swap(old_lines_);
         for (size_t i : plan.dying) {
@@ -288,7 +290,9 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             return WorkerRequest{f.path, f.extension};
         };
         pool.Run(plan.extract.size(), request_of, [&](size_t index, WorkerResult result) {
-            const FoundFile& f = plan.extract[index];
+            // Each result is the last use of its found file: it goes as its line comes.
+            const FoundFile f = std::move(plan.extract[index]);
+            plan.extract[index] = FoundFile();
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
