@@ -1,6 +1,7 @@
 #include "senna/mapped_pages.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,16 @@ size_t AdviseMappedPages(const std::string& dir, int advice) {
 }  // namespace
 
 size_t DropMappedPages(const std::string& dir) { return AdviseMappedPages(dir, MADV_DONTNEED); }
+
+size_t MappedResidentBytes() {
+    FILE* statm = std::fopen("/proc/self/statm", "re");
+    if (!statm) return 0;
+    unsigned long size = 0, resident = 0, shared = 0;  // in pages; shared: file-backed
+    int got = std::fscanf(statm, "%lu %lu %lu", &size, &resident, &shared);
+    std::fclose(statm);
+    static const long page = sysconf(_SC_PAGESIZE);
+    return got == 3 && page > 0 ? shared * static_cast<size_t>(page) : 0;
+}
 
 size_t PageOutMappedPages(const std::string& dir) { return AdviseMappedPages(dir, MADV_PAGEOUT); }
 

@@ -19,6 +19,10 @@ namespace senna {
 // unmaps those files meanwhile. Returns the bytes of mappings advised.
 size_t DropMappedPages(const std::string& dir);
 
+// Bytes of this process's memory that map files (libraries included), as the kernel
+// counts them; 0 when unknown.
+size_t MappedResidentBytes();
+
 // Asks the kernel to page out the resident pages of those mappings. Unlike dropping, this
 // never loses data whatever the range holds by then, so another thread may be writing the
 // files meanwhile, and even unmapping them.
