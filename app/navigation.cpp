@@ -25,9 +25,10 @@ std::optional<std::string> HitPath(const ViewerState& state, int num) {
 void Search(ViewerState& state, NavigationOperations& ops, const std::string& url) {
     std::string keyword = QueryValue(url, "KEYWORD");
     state.CheckedCategories.clear();
+    const std::vector<bool> ticked =
+        NumberedValuesEqual(url, "CATCHK", state.Categories.size(), "ON");
     for (size_t i = 0; i < state.Categories.size(); ++i) {
-        if (QueryValue(url, "CATCHK" + std::to_string(i + 1)) == "ON")
-            state.CheckedCategories.push_back(state.Categories[i]);
+        if (ticked[i]) state.CheckedCategories.push_back(state.Categories[i]);
     }
     if (!keyword.empty()) {
         state.Keyword = keyword;
@@ -40,6 +41,19 @@ void Search(ViewerState& state, NavigationOperations& ops, const std::string& ur
         state.Results.clear();  // Keyword keeps the previous search's text
         ops.WriteWelcomePage(state);
         ops.WriteSearchPage(state);
+    }
+}
+
+// Runs an opener of the desktop; an error it raises is shown after the handler returns, so
+// the cancel still applies.
+void OpenWith(NavigationResult& result, NavigationContext& context,
+              const std::function<bool()>& open) {
+    try {
+        open();
+    } catch (const AppError& e) {
+        Dialogs& dialogs = context.dialogs;
+        std::string text = e.what();
+        result.deferred = [&dialogs, text] { dialogs.ShowError(text); };
     }
 }
 
@@ -78,14 +92,11 @@ NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationCon
     } else if (com == "OPEN") {
         result.proceed = false;
         if (std::optional<std::string> path = HitPath(state, WholeNumber(QueryValue(url, "NUM")))) {
-            try {
-                OpenDocument(*path, state.AppDir, context.processes);
-            } catch (const AppError& e) {
-                // Shown after the handler returns, so the cancel still applies.
-                Dialogs& dialogs = context.dialogs;
-                std::string text = e.what();
-                result.deferred = [&dialogs, text] { dialogs.ShowError(text); };
-            }
+            OpenWith(result, context,
+                     [&] {
+                         return OpenDocument(*path, state.AppDir, context.processes,
+                                             context.dialogs);
+                     });
         }
     } else if (com == "SAVE") {
         result.proceed = false;
@@ -95,6 +106,20 @@ NavigationResult CppWebBrowser1BeforeNavigate2(ViewerState& state, NavigationCon
             result.deferred = [&dialogs, path = *path, separator] {
                 SaveDocumentCopy(path, separator, dialogs);
             };
+        }
+    } else if (com == "VIEW") {
+        result.proceed = false;
+        const int num = WholeNumber(QueryValue(url, "NUM"));
+        if (HitPath(state, num)) {
+            ops.WriteViewPage(state, static_cast<size_t>(num));
+            result.show_in_body = "view.html";
+        }
+    } else if (com == "FOLDER") {
+        result.proceed = false;
+        if (std::optional<std::string> path = HitPath(state, WholeNumber(QueryValue(url, "NUM")))) {
+            OpenWith(result, context, [&] {
+                return OpenDocumentFolder(*path, context.processes, context.dialogs);
+            });
         }
     }
     return result;

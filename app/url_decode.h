@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One pass over bytes: "+" becomes a space, "%" and the two characters after it become one
 // byte (the two are taken as hex digits without checking them), every other byte is copied.
@@ -19,6 +20,15 @@ std::string DecodedUrl(std::string_view url);
 // The value of parameter name: the text after the first occurrence of name + "=" (exact,
 // anywhere in the URL) up to the next "&" or the end; empty when the key is absent.
 std::string QueryValue(std::string_view decoded_url, std::string_view name);
+
+// For n from 1 to count, whether QueryValue(decoded_url, prefix + n) equals value, found in
+// one pass over the URL (a search ticks thousands of numbered categories).
+std::vector<bool> NumberedValuesEqual(std::string_view decoded_url, std::string_view prefix,
+                                      size_t count, std::string_view value);
+
+// How many passes QueryValue and NumberedValuesEqual have made over a URL in this process,
+// so a test can see that a command reads its URL a fixed number of times.
+size_t UrlPassCount();
 
 // A SORT, PAGE or NUM value as a whole number, or -1 when it is not one.
 int WholeNumber(std::string_view value);

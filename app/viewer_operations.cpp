@@ -2,6 +2,7 @@
 #include "app/navigation.h"
 #include "pages/result_page.h"
 #include "pages/search_page.h"
+#include "pages/view_page.h"
 #include "pages/welcome_page.h"
 #include "search/run_search.h"
 #include "search/sort_results.h"
@@ -17,6 +18,7 @@ class Operations : public NavigationOperations {
     void WriteSearchPage(const ViewerState& state) override { ::WriteSearchPage(state); }
     void WriteResultPage(ViewerState& state) override { ::WriteResultPage(state); }
     void WriteWelcomePage(const ViewerState& state) override { ::WriteWelcomePage(state); }
+    void WriteViewPage(const ViewerState& state, size_t x) override { ::WriteViewPage(state, x); }
 };
 
 }  // namespace

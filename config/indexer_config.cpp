@@ -34,9 +34,11 @@ std::vector<std::string> PassEntries(const std::vector<std::string>& lines, cons
 // The file as lines; each gets CR LF when written.
 std::vector<std::string> IndexerConfigLines(const IndexerConfig& config) {
     std::vector<std::string> lines = {"[Common]", config.Rebuild ? ic::kReindexFull
-                                                                 : ic::kReindexUpdate,
-                                      "", ic::kFileTypeHeader};
-    for (int box = 0; box < 8; ++box) {
+                                                                 : ic::kReindexUpdate};
+    if (config.PdfOcr) lines.push_back(ic::kPdfOcrOn);
+    lines.push_back("");
+    lines.push_back(ic::kFileTypeHeader);
+    for (int box = 0; box < kFileTypeBoxCount; ++box) {
         if (!config.FileTypes[box]) continue;
         for (const std::string& ext : FileTypeBoxExtensions(box)) lines.push_back(ext);
     }
@@ -53,12 +55,14 @@ std::vector<std::string> IndexerConfigLines(const IndexerConfig& config) {
 }  // namespace
 
 const std::vector<std::string>& FileTypeBoxExtensions(int box_index) {
-    static const std::vector<std::string> kBoxes[8] = {
+    static const std::vector<std::string> kBoxes[kFileTypeBoxCount] = {
         {".doc", ".docx", ".docm"}, {".xls", ".xlsx", ".xlsm"}, {".ppt", ".pptx", ".pptm"},
         {".pdf"}, {".html", ".htm"}, {".txt"}, {".rtf"}, {".eml"},
+        {".odt", ".ods", ".odp", ".odg", ".fodt", ".fods", ".fodp"}, {".epub"},
+        {".png", ".jpg", ".jpeg", ".tif", ".tiff"},
     };
     static const std::vector<std::string> kNone;
-    return box_index >= 0 && box_index < 8 ? kBoxes[box_index] : kNone;
+    return box_index >= 0 && box_index < kFileTypeBoxCount ? kBoxes[box_index] : kNone;
 }
 
 std::string FormatIndexerConfig(const IndexerConfig& config) {
@@ -88,7 +92,7 @@ FileTypeSelection FileTypePass(const std::vector<std::string>& lines) {
     FileTypeSelection selection;
     for (const std::string& entry : FileTypeEntries(lines)) {
         bool known = false;
-        for (int box = 0; box < 8 && !known; ++box) {
+        for (int box = 0; box < kFileTypeBoxCount && !known; ++box) {
             const std::vector<std::string>& exts = FileTypeBoxExtensions(box);
             if (std::find(exts.begin(), exts.end(), entry) != exts.end()) {
                 selection.FileTypes[box] = true;
@@ -119,6 +123,15 @@ std::vector<std::string> ExclusionPass(const std::vector<std::string>& lines) {
 
 bool ReindexFull(const std::vector<std::string>& lines) {
     return std::find(lines.begin(), lines.end(), ic::kReindexFull) != lines.end();
+}
+
+bool PdfOcrOn(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        if (line == ic::kPdfOcrOn) return true;
+        if (line == ic::kFileTypeHeader || line == ic::kSearchDirHeader || line == ic::kExtraDirHeader)
+            return false;
+    }
+    return false;
 }
 
 std::vector<std::string> DeriveCategories(const std::vector<std::string>& search_dirs) {

@@ -14,10 +14,14 @@ inline constexpr const char* kSearchDirHeader = "[SearchDir]";
 inline constexpr const char* kExtraDirHeader = "[ExtraDir]";
 inline constexpr const char* kReindexFull = "Reindex=full";
 inline constexpr const char* kReindexUpdate = "Reindex=update";
+// [Common] line that turns on OCR of scanned PDF pages; without it they are not read.
+inline constexpr const char* kPdfOcrOn = "PdfOcr=on";
 }  // namespace indexer_config
 
-// The eight document-type boxes of the settings dialog, CheckBox1 (index 0) to CheckBox8.
-using FileTypeBoxes = std::array<bool, 8>;
+// The document-type boxes of the settings dialog: CheckBox1 (index 0) to CheckBox8, then
+// OpenDocument, EPUB and images read by OCR (CheckBox10 to CheckBox12).
+inline constexpr int kFileTypeBoxCount = 11;
+using FileTypeBoxes = std::array<bool, kFileTypeBoxCount>;
 
 // The extensions each box stands for, in the order they are written.
 const std::vector<std::string>& FileTypeBoxExtensions(int box_index);
@@ -32,7 +36,8 @@ struct FolderRow {
 // What the writer takes: the dialog's values in the lists' displayed order.
 struct IndexerConfig {
     bool Rebuild = false;                // CheckBox9: "Reindex=full" instead of "=update"
-    FileTypeBoxes FileTypes{};           // CheckBox1..CheckBox8
+    bool PdfOcr = false;                 // CheckBox13: OCR of scanned PDF pages
+    FileTypeBoxes FileTypes{};           // CheckBox1..CheckBox8, CheckBox10..CheckBox12
     std::string ExtraExtensions;         // text of Edit1, taken by ExtensionPieces
     std::vector<FolderRow> Folders;      // ListView1 rows
     std::vector<std::string> Exclusions; // ListView2 rows
@@ -75,6 +80,10 @@ std::vector<std::string> ExclusionPass(const std::vector<std::string>& lines);
 
 // True when the file asks for a rebuild (a line "Reindex=full"); for the indexer.
 bool ReindexFull(const std::vector<std::string>& lines);
+
+// True when the file turns on OCR of scanned PDF pages (a line "PdfOcr=on" before any
+// other section); false for a file without the line.
+bool PdfOcrOn(const std::vector<std::string>& lines);
 
 // The distinct categories (field 1) of search-dir lines, in order of first appearance;
 // compared exactly.

@@ -21,6 +21,16 @@ constexpr const char* kLineEndInPath = "パスに改行が含まれるため索�
 constexpr const char* kNotUtf8Path = "パスが UTF-8 ではないため索引できません";
 constexpr const char* kSemicolonAtEnd = "パスが \";\" で終わるため索引できません";
 constexpr const char* kRelativeFolder = "絶対パスではないフォルダは調べません";
+constexpr const char* kFifo = "名前付きパイプ (FIFO) のため索引しません";
+constexpr const char* kDevice = "デバイスファイルのため索引しません";
+constexpr const char* kSocket = "ソケットのため索引しません";
+constexpr const char* kDanglingLink = "リンク先のないシンボリックリンクのため索引しません";
+constexpr const char* kLinkLoop = "シンボリックリンクが循環しているため索引しません";
+constexpr const char* kFolderLoop = "シンボリックリンクが上位のフォルダを指して循環するため辿りません";
+
+int64_t Nanoseconds(const struct timespec& t) {
+    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
 
 class Walker {
 public:
@@ -47,12 +57,23 @@ private:
     }
 
     void Walk(const std::string& folder, const struct stat& st) {
-        if (!visited_.insert({st.st_dev, st.st_ino}).second) return;  // loop or seen
+        const std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
+        if (!visited_.insert(id).second) {
+            // Seen before: its files are taken once. Back into a folder being walked: a loop.
+            if (std::find(open_.begin(), open_.end(), id) != open_.end()) Note(folder, kFolderLoop);
+            return;
+        }
         DIR* dir = opendir(folder.c_str());
         if (dir == nullptr) {
             Note(folder, kUnreadableFolder);
             return;
         }
+        open_.push_back(id);
+        WalkEntries(folder, dir);
+        open_.pop_back();
+    }
+
+    void WalkEntries(const std::string& folder, DIR* dir) {
         std::vector<std::string> names;
         errno = 0;
         while (struct dirent* e = readdir(dir)) {
@@ -65,7 +86,18 @@ private:
         for (const std::string& name : names) {
             std::string path = prefix + name;
             struct stat est;
-            if (stat(path.c_str(), &est) != 0) continue;  // dangling link or gone meanwhile
+            if (stat(path.c_str(), &est) != 0) {
+                const int error = errno;
+                struct stat link;
+                if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) continue;  // gone
+                // A broken link may have stood for a folder: name it unless its name shows a
+                // type that is not indexed.
+                std::string extension = LowerExtension(path);
+                if (!extension.empty() && settings_.extensions.count(extension) == 0) continue;
+                if (IsExcluded(path, settings_.exclusions)) continue;
+                Note(path, error == ELOOP ? kLinkLoop : kDanglingLink);
+                continue;
+            }
             if (S_ISDIR(est.st_mode)) {
                 if (IsExcluded(path, settings_.exclusions) ||
                     IsExcluded(path + "/", settings_.exclusions))
@@ -73,6 +105,11 @@ private:
                 Walk(path, est);
             } else if (S_ISREG(est.st_mode)) {
                 TakeFile(std::move(path), est);
+            } else if (settings_.extensions.count(LowerExtension(path)) != 0 &&
+                       !IsExcluded(path, settings_.exclusions)) {
+                Note(path, S_ISFIFO(est.st_mode)   ? kFifo
+                           : S_ISSOCK(est.st_mode) ? kSocket
+                                                   : kDevice);
             }
         }
     }
@@ -88,12 +125,14 @@ private:
         if (!index_files::IsStorableField(path)) return Note(path, kSemicolonAtEnd);
         result_.files.push_back({std::move(path), std::move(extension),
                                  static_cast<int64_t>(st.st_size),
-                                 static_cast<int64_t>(st.st_mtim.tv_sec)});
+                                 static_cast<int64_t>(st.st_mtim.tv_sec), Nanoseconds(st.st_mtim),
+                                 Nanoseconds(st.st_ctim)});
     }
 
     const WalkSettings& settings_;
     WalkResult& result_;
     std::set<std::pair<dev_t, ino_t>> visited_;
+    std::vector<std::pair<dev_t, ino_t>> open_;  // the folders being walked, outermost first
     std::set<std::string> taken_;
 };
 

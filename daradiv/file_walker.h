@@ -21,6 +21,8 @@ struct FoundFile {
     std::string extension;  // lower-cased, dot included
     int64_t size = 0;
     int64_t mtime = 0;      // seconds since the epoch
+    int64_t mtime_ns = 0;   // the same in nanoseconds, at the file system's resolution
+    int64_t ctime_ns = 0;   // status-change time in nanoseconds
 };
 
 // Something the walk skipped that the log should name.

@@ -11,15 +11,18 @@
 #include <set>
 
 #include "config/indexer_config.h"
+#include "daradiv/document_stamps.h"
 #include "daradiv/document_text.h"
 #include "daradiv/failed_documents.h"
 #include "daradiv/file_walker.h"
 #include "daradiv/generation.h"
 #include "daradiv/leftovers.h"
+#include "daradiv/ocr_tally.h"
 #include "daradiv/run_catalogues.h"
 #include "daradiv/run_log.h"
 #include "daradiv/run_plan.h"
 #include "index_control/update_log.h"
+#include "platform/indexer_lock.h"
 #include "platform/program_files.h"
 #include "search/index_files.h"
 #include "search/normalize.h"
@@ -35,8 +38,6 @@ namespace {
 using index_files::DocumentLine;
 using index_files::RecordPlacement;
 using SteadyClock = std::chrono::steady_clock;
-
-constexpr const char* kLockFile = "daradiv.lock";
 
 // The date field: the modification date in local time as yyyymmdd.
 std::string DateField(int64_t mtime) {
@@ -91,6 +92,7 @@ private:
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
     std::string head_, body_;  // a record read back
+    bool ocr_pdf_pages_ = false;
 };
 
 WalkSettings IndexRun::ReadSettings(bool& full) {
@@ -108,6 +110,7 @@ WalkSettings IndexRun::ReadSettings(bool& full) {
         if (!Trim(entry).empty()) s.exclusions.push_back(entry);
     }
     full = ReindexFull(*lines);
+    ocr_pdf_pages_ = PdfOcrOn(*lines);
     return s;
 }
 
@@ -170,8 +173,16 @@ void IndexRun::AddDocument(const std::string& path, const std::string& date,
     lines_.push_back(std::move(*line));
 }
 
+// The wall-clock time in nanoseconds, as file times are kept.
+int64_t WallClockNanoseconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     const auto started = SteadyClock::now();
+    const int64_t walk_started_ns = WallClockNanoseconds();
     RunCounts counts;
 
     bool full = false;
@@ -190,6 +201,8 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.record_readable.reserve(old_lines_.size());
     for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.Place()));
     in.known_failures = ReadFailedDocuments(File(kFailedDocumentsFile));  // unused by a full run
+    const std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
+    in.stamps = known_stamps ? &*known_stamps : nullptr;
 
     progress_.Show("インデックス更新中 文書を探しています", true);
     WalkResult walk = WalkFolders(settings);
@@ -198,6 +211,13 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.old_lines = std::move(old_lines_);
     RunPlan plan = PlanRun(in);
     old_lines_ = std::move(in.old_lines);
+    // Written once the information file is in place: a run killed before that leaves the
+    // stamps of the texts still in use.
+    DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
+    auto write_stamps = [&]() {
+        if (!known_stamps || *known_stamps != stamps)
+            WriteDocumentStamps(File(kDocumentStampsFile), stamps);
+    };
     // What the plan was made from is not needed again: the run holds a line per document.
     std::vector<FoundFile>().swap(in.found);
     std::vector<bool>().swap(in.record_readable);
@@ -218,6 +238,17 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
              IsBlankText(body_)))
             note_no_text(std::string(line.path()));
     }
+    // What the extraction of a kept document left out is named again each run.
+    if (known_stamps) {
+        for (size_t i : plan.kept) {
+            const std::string path(old_lines_[i].path());
+            auto known = known_stamps->find(path);
+            auto now = stamps.find(path);
+            if (known == known_stamps->end() || now == stamps.end()) continue;
+            now->second.notes = known->second.notes;
+            for (const std::string& note : now->second.notes) details.push_back(DetailLine(path, note));
+        }
+    }
     auto finish = [&]() {
         for (const FailedDocument& d : failures) details.push_back(DetailLine(d.path, d.reason));
         for (std::string& line : NoTextLines(no_text)) details.push_back(std::move(line));
@@ -226,6 +257,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     };
     if (plan.nothing_changed) {
         counts.reused = plan.kept.size();
+        write_stamps();
         return finish();
     }
     if (plan.kind == RunKind::kFull) std::vector<OldLine>().swap(old_lines_);
@@ -282,21 +314,25 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     }
     counts.removed = plan.dying.size();
 
+    OcrTally ocr;
     progress_.Show(ProgressText(done, total), true);
     {
         WorkerPool pool(o_.worker_executable, o_.workers, o_.limits);
         auto request_of = [&](size_t index) {
             const FoundFile& f = plan.extract[index];
-            return WorkerRequest{f.path, f.extension};
+            return WorkerRequest{f.path, f.extension, ocr_pdf_pages_};
         };
         pool.Run(plan.extract.size(), request_of, [&](size_t index, WorkerResult result) {
             // Each result is the last use of its found file: it goes as its line comes.
             const FoundFile f = std::move(plan.extract[index]);
             plan.extract[index] = FoundFile();
+            ocr.Add(f.path, result);
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
+                for (const std::string& note : result.notes) details.push_back(DetailLine(f.path, note));
+                if (auto s = stamps.find(f.path); s != stamps.end()) s->second.notes = result.notes;
                 ++counts.indexed;
             } else {
                 failures.push_back({f.path, f.size, f.mtime, result.error});
@@ -325,9 +361,11 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     }
     RemoveLeftovers(o_.app_dir, still_named);
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
+    write_stamps();
 
     if (counts.removed > 0)
         details.insert(details.begin(), "変更または削除された文書: " + std::to_string(counts.removed) + " 件");
+    ocr.AppendDetails(details);
     return finish();
 }
 
@@ -336,12 +374,10 @@ LocalTime NowLocal() { return SystemClock().Now(); }
 }  // namespace
 
 int RunIndexer(const RunOptions& options) {
-    // One run at a time: a second run would clean up the files the first is writing.
-    int lock = open((options.app_dir + kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock < 0 || flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        if (lock >= 0) close(lock);
-        return 1;
-    }
+    // One run at a time: a second run would clean up the files the first is writing. The
+    // lock also tells the viewer which process is this folder's indexer.
+    int lock = AcquireIndexerLock(options.app_dir);
+    if (lock < 0) return 1;
     const std::string log = UpdateLogPath(options.app_dir);
     ProgressLog progress(log, std::chrono::milliseconds(250));
     progress.Show("インデックス更新中 準備しています", true);
@@ -362,7 +398,7 @@ int RunIndexer(const RunOptions& options) {
         } catch (const std::exception&) {
         }
     }
-    close(lock);
+    ReleaseIndexerLock(lock);
     return rc;
 }
 

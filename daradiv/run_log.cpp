@@ -8,6 +8,31 @@
 
 namespace daradiv {
 
+namespace {
+
+// Text on one line of the log: a line break or other control character in a file name is
+// shown as an escape ("\n", "\r", "\t", "\x1B").
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (u < 0x20 || u == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string ProgressText(size_t done, size_t total) {
     return "インデックス更新中 " + std::to_string(done) + " / " + std::to_string(total) + " 件";
 }
@@ -38,11 +63,12 @@ std::string SummaryLine(const LocalTime& end, const RunCounts& c) {
 
 std::string ErrorSummaryLine(const LocalTime& end, const std::string& reason) {
     // The reason may name a file: the welcome page shows the log as mark-up.
-    return LogTimeStamp(end) + "  インデックス更新に失敗しました: " + EscapeHtml(reason);
+    return LogTimeStamp(end) + "  インデックス更新に失敗しました: " + EscapeHtml(OneLine(reason));
 }
 
+
 std::string DetailLine(const std::string& path, const std::string& reason) {
-    return EscapeHtml(path) + " : " + EscapeHtml(reason);
+    return EscapeHtml(OneLine(path)) + " : " + EscapeHtml(OneLine(reason));
 }
 
 std::vector<std::string> NoTextLines(const std::vector<std::string>& paths) {

@@ -42,7 +42,8 @@ std::string SummaryLine(const LocalTime& end, const RunCounts& counts);
 // The summary of a run that ended on an error; the index in use is unchanged.
 std::string ErrorSummaryLine(const LocalTime& end, const std::string& reason);
 
-// A detail line naming a file and why: the file name as mark-up with HTML references.
+// A detail line naming a file and why: the file name as mark-up with HTML references, on one
+// line (a line break or other control character in it shown as an escape such as "\n").
 std::string DetailLine(const std::string& path, const std::string& reason);
 
 // Documents that were read without a fault but gave no text (a scanned PDF, an empty

@@ -27,6 +27,16 @@ index_files::DocumentLine OldLine::Place() const {
     return f;
 }
 
+namespace {
+
+bool SameAsStamped(const PlanInputs& in, const FoundFile& file) {
+    if (in.stamps == nullptr) return true;
+    auto it = in.stamps->find(file.path);
+    return it != in.stamps->end() && MatchesStamp(file, it->second);
+}
+
+}  // namespace
+
 RunPlan PlanRun(const PlanInputs& in) {
     RunPlan plan;
     if (in.full) {
@@ -52,13 +62,14 @@ RunPlan PlanRun(const PlanInputs& in) {
             const OldLine& old = in.old_lines[it->second];
             bool readable = it->second < in.record_readable.size() && in.record_readable[it->second];
             if (readable && RecordField(old.text, 3) == std::to_string(file.size) &&
-                old.extra() == MtimeField(file.mtime)) {
+                old.extra() == MtimeField(file.mtime) && SameAsStamped(in, file)) {
                 keep[it->second] = true;
                 continue;
             }
         }
         auto f = failed.find(file.path);
-        if (f != failed.end() && f->second->size == file.size && f->second->mtime == file.mtime) {
+        if (f != failed.end() && f->second->size == file.size && f->second->mtime == file.mtime &&
+            SameAsStamped(in, file)) {
             plan.still_failed.push_back(*f->second);
             continue;
         }

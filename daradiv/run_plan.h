@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "daradiv/document_stamps.h"
 #include "daradiv/file_walker.h"
 #include "search/index_files.h"
 #include "text/record_field.h"
@@ -69,13 +70,17 @@ struct PlanInputs {
     std::vector<bool> record_readable; // per old line: its catalogue record can be read
     std::vector<FoundFile> found;
     std::vector<FailedDocument> known_failures;
+    // The size and full-resolution times each document had when last read; null for an index
+    // of an earlier version, which the size and whole-second time alone decide.
+    const DocumentStamps* stamps = nullptr;
 };
 
 // The field-2 text of a document line: the modification time in seconds.
 std::string MtimeField(int64_t mtime);
 
 // Decides the run. A document is kept when a live line has its path, its size and its
-// modification time and its record can be read. The run compacts when the dead lines would
+// modification time, its stamp has its size and both its times and does not ask for it to be
+// read again, and its record can be read. A failed document is tried again on the same terms. The run compacts when the dead lines would
 // pass a tenth of all lines, or the documents added to the index one by one since its last
 // fresh build would (they take more room than the rest), or the index does not match the
 // information file.

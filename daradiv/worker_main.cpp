@@ -4,6 +4,7 @@
 // ends, and caps its own address space so a runaway document costs this process only.
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -14,6 +15,7 @@
 
 #include "daradiv/document_text.h"
 #include "daradiv/extract/extractor.h"
+#include "daradiv/extract/text_builder.h"
 #include "daradiv/worker_protocol.h"
 
 namespace {
@@ -30,18 +32,40 @@ void CapAddressSpace(long long bytes) {
 #endif
 }
 
+// Time the indexer allows a document beyond its usual limit for each page read by OCR.
+constexpr uint32_t kSecondsPerOcrPage = 60;
+
+long long FileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+}
+
 daradiv::WorkerResult Extract(const daradiv::WorkerRequest& request) {
     daradiv::WorkerResult result;
     try {
-        ::ExtractResult extracted = ExtractText(request.path, request.extension);
+        ExtractOptions options;
+        options.ocr_pdf_pages = request.ocr_pdf_pages;
+        options.before_ocr = [](int pages) {
+            uint32_t seconds = 60 + kSecondsPerOcrPage * static_cast<uint32_t>(pages);
+            daradiv::WriteFrame(STDOUT_FILENO, daradiv::EncodeTimeRequest(seconds));
+        };
+        ::ExtractResult extracted = ExtractText(request.path, request.extension, options);
+        result.ocr_pages = static_cast<uint32_t>(extracted.ocr_pages);
+        result.ocr_milliseconds = static_cast<uint32_t>(extracted.ocr_seconds * 1000);
+        result.ocr_note = std::move(extracted.ocr_note);
         if (!extracted.ok) {
             result.error = extracted.error.empty() ? "テキストを取り出せません" : extracted.error;
             return result;
         }
+        // The extractor itself stops at its own cap: past it, how much more is unknown.
+        const bool capped = extracted.text.size() + 8 >= kMaxExtractedTextBytes ||
+                            FileSize(request.path) > static_cast<long long>(kMaxTextDocumentBytes);
         daradiv::TextBlocks blocks = daradiv::MakeTextBlocks(std::move(extracted.text));
         result.ok = true;
         result.text = std::move(blocks.display);
         result.folded = std::move(blocks.folded);
+        result.notes = std::move(extracted.notes);
+        if (blocks.cut_bytes > 0) result.notes.push_back(daradiv::CutTextNote(blocks.cut_bytes, capped));
     } catch (const std::bad_alloc&) {
         result = {};
         result.error = "メモリが足りません";

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <deque>
 
 #include "text/app_error.h"
@@ -19,6 +20,9 @@ namespace daradiv {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The longest a worker may ask for one document, whatever its number of pages.
+constexpr uint32_t kMaxDocumentSeconds = 24 * 3600;
 
 void CloseFd(int& fd) {
     if (fd >= 0) close(fd);
@@ -61,8 +65,15 @@ bool WorkerPool::Start(Worker& w) {
     std::string parent = std::to_string(getpid());
     std::string cap = std::to_string(limits_.address_space_bytes);
     std::vector<char*> argv = {executable_.data(), parent.data(), cap.data(), nullptr};
+    // OCR runs one thread per worker: the workers already use every core between them.
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "OMP_THREAD_LIMIT=", 17) != 0) env.push_back(*e);
+    static char one_thread[] = "OMP_THREAD_LIMIT=1";
+    env.push_back(one_thread);
+    env.push_back(nullptr);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, executable_.c_str(), &actions, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, executable_.c_str(), &actions, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -141,7 +152,8 @@ void WorkerPool::Run(size_t count, const RequestMaker& request_of, const ResultH
                     continue;
                 }
                 w.busy = true;
-                w.deadline = Clock::now() + limits_.per_document;
+                w.started = Clock::now();
+                w.deadline = w.started + limits_.per_document;
             }
         }
 
@@ -168,6 +180,16 @@ void WorkerPool::Run(size_t count, const RequestMaker& request_of, const ResultH
                 bool ended = false;
                 std::optional<std::string> frame;
                 while (!frame && !w.reader.corrupt()) {
+                    frame = w.reader.Next();
+                    // A request for more time moves the deadline and is not the result.
+                    if (frame) {
+                        if (std::optional<uint32_t> seconds = DecodeTimeRequest(*frame)) {
+                            w.deadline = std::max(w.deadline, w.started + std::chrono::seconds(
+                                std::min<uint32_t>(*seconds, kMaxDocumentSeconds)));
+                            frame.reset();
+                        }
+                        continue;
+                    }
                     char chunk[1 << 16];
                     ssize_t got = read(w.from_worker, chunk, sizeof chunk);
                     if (got < 0 && errno == EINTR) continue;
@@ -177,7 +199,6 @@ void WorkerPool::Run(size_t count, const RequestMaker& request_of, const ResultH
                         break;
                     }
                     w.reader.Append(chunk, static_cast<size_t>(got));
-                    frame = w.reader.Next();
                 }
                 if (frame) {
                     std::optional<WorkerResult> result = DecodeResult(*frame);
@@ -196,9 +217,10 @@ void WorkerPool::Run(size_t count, const RequestMaker& request_of, const ResultH
                 }
             }
             if (w.busy && now >= w.deadline) {
+                auto allowed = std::chrono::duration_cast<std::chrono::seconds>(w.deadline - w.started);
                 Stop(w, true);
                 fail(w, "時間内にテキストを取り出せませんでした (" +
-                            std::to_string(limits_.per_document.count() / 1000) + " 秒)");
+                            std::to_string(allowed.count()) + " 秒)");
             }
         }
     }

@@ -45,7 +45,8 @@ private:
         int from_worker = -1;  // its stdout
         bool busy = false;
         size_t request = 0;
-        std::chrono::steady_clock::time_point deadline;
+        std::chrono::steady_clock::time_point started;
+        std::chrono::steady_clock::time_point deadline;  // later when the worker asks for time
         FrameReader reader;
     };
 

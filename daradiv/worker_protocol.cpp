@@ -96,6 +96,7 @@ std::string EncodeRequest(const WorkerRequest& request) {
     std::string out = "Q";
     PutString(out, request.path);
     PutString(out, request.extension);
+    if (request.ocr_pdf_pages) out += 'O';
     return out;
 }
 
@@ -103,8 +104,12 @@ std::optional<WorkerRequest> DecodeRequest(std::string_view frame) {
     if (frame.empty() || frame[0] != 'Q') return std::nullopt;
     frame.remove_prefix(1);
     WorkerRequest r;
-    if (!GetString(frame, r.path) || !GetString(frame, r.extension) || !frame.empty())
-        return std::nullopt;
+    if (!GetString(frame, r.path) || !GetString(frame, r.extension)) return std::nullopt;
+    if (frame == "O") {
+        r.ocr_pdf_pages = true;
+        frame.remove_prefix(1);
+    }
+    if (!frame.empty()) return std::nullopt;
     return r;
 }
 
@@ -115,9 +120,17 @@ std::string EncodeResult(const WorkerResult& result) {
         out = "T";
         PutString(out, result.text);
         PutString(out, result.folded);
+        PutLength(out, static_cast<uint32_t>(result.notes.size()));
+        for (const std::string& note : result.notes) PutString(out, note);
     } else {
         out = "E";
         PutString(out, result.error);
+    }
+    if (result.ocr_pages > 0 || !result.ocr_note.empty()) {
+        out += 'O';
+        PutLength(out, result.ocr_pages);
+        PutLength(out, result.ocr_milliseconds);
+        PutString(out, result.ocr_note);
     }
     return out;
 }
@@ -131,13 +144,40 @@ std::optional<WorkerResult> DecodeResult(std::string_view frame) {
         r.ok = true;
         if (!GetString(frame, r.text) || !GetString(frame, r.folded)) return std::nullopt;
         if (r.text.size() != r.folded.size()) return std::nullopt;
+        if (frame.size() < 4) return std::nullopt;
+        uint32_t notes = GetLength(frame.data());
+        frame.remove_prefix(4);
+        if (notes > frame.size() / 4) return std::nullopt;  // each note takes 4 bytes at least
+        r.notes.resize(notes);
+        for (std::string& note : r.notes) {
+            if (!GetString(frame, note)) return std::nullopt;
+        }
     } else if (tag == 'E') {
         if (!GetString(frame, r.error)) return std::nullopt;
     } else {
         return std::nullopt;
     }
+    if (!frame.empty() && frame[0] == 'O') {
+        frame.remove_prefix(1);
+        if (frame.size() < 8) return std::nullopt;
+        r.ocr_pages = GetLength(frame.data());
+        r.ocr_milliseconds = GetLength(frame.data() + 4);
+        frame.remove_prefix(8);
+        if (!GetString(frame, r.ocr_note)) return std::nullopt;
+    }
     if (!frame.empty()) return std::nullopt;
     return r;
+}
+
+std::string EncodeTimeRequest(uint32_t seconds) {
+    std::string out = "X";
+    PutLength(out, seconds);
+    return out;
+}
+
+std::optional<uint32_t> DecodeTimeRequest(std::string_view frame) {
+    if (frame.size() != 5 || frame[0] != 'X') return std::nullopt;
+    return GetLength(frame.data() + 1);
 }
 
 }  // namespace daradiv

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace daradiv {
 
@@ -34,23 +35,35 @@ private:
     bool corrupt_ = false;
 };
 
-// A request: the document's path and its lower-cased extension (dot included).
+// A request: the document's path and its lower-cased extension (dot included), and
+// whether PDF pages without text are read by OCR.
 struct WorkerRequest {
     std::string path;
     std::string extension;
+    bool ocr_pdf_pages = false;
 };
 std::string EncodeRequest(const WorkerRequest& request);
 std::optional<WorkerRequest> DecodeRequest(std::string_view frame);
 
 // A result: the display text block and its folded copy (same length), or the reason the
-// document could not be read.
+// document could not be read; with either, the pages read by OCR, their time and a note on
+// pages that failed.
 struct WorkerResult {
     bool ok = false;
     std::string text;
     std::string folded;
     std::string error;
+    uint32_t ocr_pages = 0;
+    uint32_t ocr_milliseconds = 0;
+    std::string ocr_note;
+    std::vector<std::string> notes;  // when ok: what was left out and why, for the log
 };
 std::string EncodeResult(const WorkerResult& result);
 std::optional<WorkerResult> DecodeResult(std::string_view frame);
+
+// Sent by a worker before a result when the document needs longer than the usual limit
+// (OCR of many pages): the time the whole document may take, counted from its request.
+std::string EncodeTimeRequest(uint32_t seconds);
+std::optional<uint32_t> DecodeTimeRequest(std::string_view frame);
 
 }  // namespace daradiv

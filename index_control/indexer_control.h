@@ -44,18 +44,24 @@ void EnterWatching(UpdateState& state);
 // after the launch attempt, whose outcome is not examined.
 int StartIndexer(UpdateState& state, IndexerContext& context);
 
-// The IDs of every running indexer: processes whose command name, lower-cased, is "daradiv".
-std::vector<int> FindIndexerProcesses(Processes& processes);
+// The running indexer of this program folder (found by its lock in the folder, never by
+// its name), so a second program folder or a foreign process called daradiv is never
+// counted, watched or stopped.
+std::vector<int> FindIndexerProcesses(IndexerContext& context);
 
-// TForm2's creation: enters watching, without starting or deleting anything, when an
-// indexer is already running.
-void WatchRunningIndexer(UpdateState& state, Processes& processes);
+// TForm2's creation: enters watching, without starting or deleting anything, when this
+// folder's indexer is already running. When none runs but the log shows an update under
+// way, that update was interrupted: the log gets the interrupted entry (best effort).
+void WatchRunningIndexer(UpdateState& state, IndexerContext& context);
 
-// Asks to stop; on OK kills every indexer and, when the last kill succeeded, replaces the
-// log by the abort entry. The state is left as it is: the polls return it to idle.
+// Asks to stop; on OK kills this folder's indexer (its workers end with it) and, when the
+// last kill succeeded, replaces the log by the abort entry. The state is left as it is: the
+// polls return it to idle.
 void StopIndexer(IndexerContext& context);
 
 // One poll of the log: sets the status text from it; the fourth and every later poll that
-// finds an ended log returns to idle and runs home (the main window's HomeH1Click).
-void PollUpdateLog(UpdateState& state, const std::string& app_dir,
+// finds an ended log returns to idle and runs home (the main window's HomeH1Click). A log
+// that shows an update under way while no indexer of this folder is alive gets the
+// interrupted entry, and the dialog returns to idle at once and runs home.
+void PollUpdateLog(UpdateState& state, IndexerContext& context,
                    const std::function<void()>& home);

@@ -1,5 +1,6 @@
 #include "index_control/update_log.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/program_files.h"
@@ -40,12 +41,32 @@ std::optional<std::vector<std::string>> ReadUpdateLog(const std::string& app_dir
 UpdateLogReading UpdateLogStatus(const std::optional<std::vector<std::string>>& lines) {
     if (!lines || lines->empty()) return {std::string(kLogNotCreated), false};
     const std::vector<std::string>& l = *lines;
-    if (!l[0].empty()) return {l[0], false};
+    if (!l[0].empty()) return {l[0], false, true};
     for (size_t i = 0; i < l.size(); ++i) {
         if (!IsLogHeader(l[i])) continue;
         return {i + 1 < l.size() ? l[i + 1] : std::string(), true};
     }
     return {std::nullopt, false};
+}
+
+std::optional<UpdateCounts> ProgressCounts(std::string_view status) {
+    const size_t slash = status.rfind(" / ");
+    if (slash == std::string_view::npos) return std::nullopt;
+    // At most 15 digits each side, so the numbers stay far from overflow.
+    auto digits = [](std::string_view s, size_t from, size_t to) -> std::optional<int64_t> {
+        if (to <= from || to - from > 15) return std::nullopt;
+        int64_t n = 0;
+        for (size_t i = from; i < to; ++i) n = n * 10 + (s[i] - '0');
+        return n;
+    };
+    size_t left = slash;
+    while (left > 0 && status[left - 1] >= '0' && status[left - 1] <= '9') --left;
+    size_t right = slash + 3;
+    while (right < status.size() && status[right] >= '0' && status[right] <= '9') ++right;
+    std::optional<int64_t> done = digits(status, left, slash);
+    std::optional<int64_t> total = digits(status, slash + 3, right);
+    if (!done || !total || *total == 0) return std::nullopt;
+    return UpdateCounts{std::min(*done, *total), *total};
 }
 
 std::string LogTimeStamp(const LocalTime& t) {
@@ -61,6 +82,15 @@ std::vector<std::string> AbortEntryLines(const LocalTime& now) {
 
 void WriteAbortEntry(const std::string& app_dir, const LocalTime& now) {
     WriteTextFile(UpdateLogPath(app_dir), AbortEntryLines(now), ByteOrderMark::kWith);
+}
+
+std::vector<std::string> InterruptedEntryLines(const LocalTime& now) {
+    return {"", program_files::kLogHeader, LogTimeStamp(now) + kInterruptedMessage, "",
+            kAbortAdvice};
+}
+
+void WriteInterruptedEntry(const std::string& app_dir, const LocalTime& now) {
+    WriteTextFile(UpdateLogPath(app_dir), InterruptedEntryLines(now), ByteOrderMark::kWith);
 }
 
 void WriteProgressLog(const std::string& log_path, const std::string& text) {

@@ -3,8 +3,10 @@
 // reads it for the settings dialog's status and the welcome page, and writes the abort entry.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -22,6 +24,7 @@ std::optional<std::vector<std::string>> ReadUpdateLog(const std::string& app_dir
 struct UpdateLogReading {
     std::optional<std::string> status;
     bool ended = false;
+    bool under_way = false;  // line 1 is a progress text: an update has not ended
 };
 
 // The status of the log's lines (nothing: no file). No file or no lines: "Index is not
@@ -29,6 +32,15 @@ struct UpdateLogReading {
 // first "[更新記録]" or "[Update Log]" line (trimmed, case counts) and ended; no such
 // header: no change, not ended. A header that is the last line ends with an empty status.
 UpdateLogReading UpdateLogStatus(const std::optional<std::vector<std::string>>& lines);
+
+// The counts of a progress text such as "インデックス更新中 12 / 340 件": the whole numbers
+// on each side of its last " / ". Nothing when there are none (a text that counts nothing
+// yet) or the total is 0; done is at most total.
+struct UpdateCounts {
+    int64_t done = 0;
+    int64_t total = 0;
+};
+std::optional<UpdateCounts> ProgressCounts(std::string_view status);
 
 inline constexpr const char* kLogNotCreated = "Index is not created.";
 inline constexpr const char* kAbortMessage = "  インデックス更新が中断されました";
@@ -44,6 +56,12 @@ std::vector<std::string> AbortEntryLines(const LocalTime& now);
 // Replaces the log with the abort entry (byte-order mark, CR LF after every line).
 // Throws AppError when it cannot be written.
 void WriteAbortEntry(const std::string& app_dir, const LocalTime& now);
+
+// An update that ended without finishing its log (the indexer was killed or crashed): the
+// abort entry's five lines with kInterruptedMessage as the summary, written the same way.
+inline constexpr const char* kInterruptedMessage = "  前回のインデックス更新は完了しませんでした";
+std::vector<std::string> InterruptedEntryLines(const LocalTime& now);
+void WriteInterruptedEntry(const std::string& app_dir, const LocalTime& now);
 
 // The indexer's side. Both replace the file at log_path whole and atomically (a reader sees
 // the old log or the new one) and throw AppError when it cannot be written.

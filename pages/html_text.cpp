@@ -12,10 +12,17 @@ namespace {
 size_t TermAt(std::string_view text, size_t p, const std::vector<TermGroup>& groups) {
     for (const TermGroup& group : groups)
         for (const std::string& term : group)
-            if (!term.empty() && term.size() <= text.size() - p &&
+            if (!term.empty() && term[0] == text[p] && term.size() <= text.size() - p &&
                 text.compare(p, term.size(), term) == 0)
                 return term.size();
     return 0;
+}
+
+// True when text ends with a sentence end: "。", "！", "？", "．", ".", "!" or "?".
+bool EndsSentence(std::string_view text) {
+    for (std::string_view end : {"。", "！", "？", "．", ".", "!", "?"})
+        if (text.size() >= end.size() && text.substr(text.size() - end.size()) == end) return true;
+    return false;
 }
 
 }  // namespace
@@ -26,8 +33,11 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
     const size_t len = std::min(folded.size(), display.size());
     const size_t tags = kMarkOpen.size() + kMarkClose.size();
     std::string out;
-    size_t written = 0;  // bytes before escaping, tags included
-    size_t text = 0;     // bytes of document text
+    if (rules.max_html == SIZE_MAX && rules.max_text == SIZE_MAX)
+        out.reserve(std::min(len, rules.max_marked) + len / 8);
+    size_t written = 0;      // bytes before escaping, tags included
+    size_t text = 0;         // bytes of document text
+    size_t since_break = 0;  // bytes of text since the last paragraph break
     size_t i = 0;
     while (i < len) {
         if (written > rules.max_html || text > rules.max_text) break;
@@ -37,12 +47,15 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
             continue;
         }
         if (size_t n = TermAt(folded.substr(0, len), i, groups)) {
-            if (written + n + tags > kMaxMarkedBytes) break;
+            if (written + n + tags > rules.max_marked) break;
+            if (rules.before_mark) rules.before_mark(out, i, n);
             out += kMarkOpen;
             AppendEscapedHtml(out, display.substr(i, n), true);
             out += kMarkClose;
+            if (rules.after_mark) rules.after_mark(out, i, n);
             written += n + tags;
             text += n;
+            since_break += n;
             i += n;
             if (written > rules.stop_after_mark) break;
             continue;
@@ -55,13 +68,24 @@ std::string MarkTerms(std::string_view folded, std::string_view display,
         }
         k = std::min(k, len - i);
         // The bound falls between characters, also when copying byte by byte.
-        if (written + std::max(k, char_len) > kMaxMarkedBytes) break;
+        if (written + std::max(k, char_len) > rules.max_marked) break;
         if (rules.angles_to_spaces && (c == '<' || c == '>'))
             out += ' ';
+        else if (rules.line_breaks && (c == '\n' || c == '\r'))
+            out += c == '\r' && i + 1 < len && folded[i + 1] == '\n' ? "" : "<BR>";
         else
             AppendEscapedHtml(out, display.substr(i, k), true);
         written += k;
         text += k;
+        if (rules.paragraph_bytes != 0) {
+            since_break += k;
+            const size_t p = rules.paragraph_bytes;
+            if (since_break >= p && (EndsSentence(folded.substr(0, i + k)) ||
+                                     (since_break >= 2 * p && c == ' ') || since_break >= 4 * p)) {
+                out += rules.paragraph_break;
+                since_break = 0;
+            }
+        }
         i += k;
     }
     if (walked) *walked = i;

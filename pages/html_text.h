@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +15,15 @@
 inline constexpr std::string_view kMarkOpen = "<span class=\"keyword\">";
 inline constexpr std::string_view kMarkClose = "</span>";
 
+inline constexpr size_t kMaxMarkedBytes = 8191;
+
+// Mark-up written around a mark: at is the mark's offset in the walked text, length its
+// bytes. Such mark-up counts toward no limit.
+using MarkDecoration = std::function<void(std::string& out, size_t at, size_t length)>;
+
 // The marking walk's rules. Limits count the bytes written before escaping, a mark's tags
-// included. Whatever the rules, the walk writes at most kMaxMarkedBytes such bytes and stops
-// before a character or mark that would pass them.
+// included. The walk writes at most max_marked such bytes and stops before a character or
+// mark that would pass them.
 struct MarkRules {
     int64_t start = 0;                  // bytes before it are passed over by whole characters
     bool whole_characters = false;      // copy unmatched text by characters, dropping bytes that
@@ -25,8 +32,16 @@ struct MarkRules {
     size_t stop_after_mark = SIZE_MAX;  // stop right after a mark once output exceeds this
     size_t max_html = SIZE_MAX;         // stop before a step once output exceeds this
     size_t max_text = SIZE_MAX;         // stop before a step once text copied exceeds this
+    size_t max_marked = kMaxMarkedBytes;
+    // LF, CR LF and CR outside marks become "<BR>".
+    bool line_breaks = false;
+    // When paragraph_bytes is set, paragraph_break is written after an unmarked character
+    // once that many bytes of text follow the last break: after a sentence end, or after a
+    // space from twice as many, or after any character from four times as many.
+    size_t paragraph_bytes = 0;
+    std::string_view paragraph_break;
+    MarkDecoration before_mark, after_mark;
 };
-inline constexpr size_t kMaxMarkedBytes = 8191;
 
 // Walks folded and display (same byte layout; the shorter length counts). At each position
 // the first term of groups, in group and term order, whose bytes lie there in folded is

@@ -136,7 +136,9 @@ void AppendRow(std::vector<std::string>& lines, int64_t r, size_t x, std::string
     lines.push_back(std::to_string(r) + ".&nbsp;&nbsp;<A href=index.html?COM=OPEN&NUM=" + num +
                     ">" + std::string(RecordField(record, 10)) + "</A>&nbsp;&nbsp;");
     lines.push_back("<FONT SIZE=\"-1\"><A href=index.html?COM=SAVE&NUM=" + num +
-                    ">(保存)</A></FONT>　　");
+                    ">(保存)</A>&nbsp;<A href=index.html?COM=VIEW&NUM=" + num +
+                    ">(プレビュー)</A>&nbsp;<A href=index.html?COM=FOLDER&NUM=" + num +
+                    ">(フォルダを開く)</A></FONT>　　");
     lines.push_back("<FONT color=#008000 SIZE=\"-1\">&nbsp;&nbsp;-&nbsp;&nbsp;ヒット数:" +
                     std::to_string(ReadDecimal(RecordField(record, 0))) + "</FONT><BR>");
     lines.push_back("<DIV class=\"ctby\"><FONT SIZE=\"-1\"> " +

@@ -1,6 +1,6 @@
 // The result page main.html in the body frame: one page of hits, each with a numbered link
-// that opens the document, a link that saves a copy, the score, the marked snippet, the
-// marked path, the size and the date.
+// that opens the document, links that save a copy, show its preview and open its folder,
+// the score, the marked snippet, the marked path, the size and the date.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 // with Qt dialogs; tests stand in for them.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,17 @@ public:
     virtual std::optional<std::string> ChooseSaveFile(const std::string& proposed_name) = 0;
     // Shows an error message.
     virtual void ShowError(const std::string& text) = 0;
+    // Shows an error message once the current event handler has returned; may be called
+    // from any thread (a started program that failed is learnt of on another thread). The
+    // default, for stand-ins, shows it at once.
+    virtual void ShowErrorLater(const std::string& text) { ShowError(text); }
+    // What ShowErrorLater does, as a function that may be kept past the end of this object
+    // (by a thread that watches a started program). The default, for stand-ins that outlive
+    // their use, calls ShowErrorLater on this object.
+    using ErrorReporter = std::function<void(const std::string& text)>;
+    virtual ErrorReporter LaterErrorReporter() {
+        return [this](const std::string& text) { ShowErrorLater(text); };
+    }
     // Asks an OK/Cancel question; true for OK.
     virtual bool ConfirmOkCancel(const std::string& text, const std::string& caption) = 0;
 };

@@ -20,6 +20,8 @@ inline constexpr const char* kIndexerSwitch = "-j";
 // The extraction workers run under another name, so a search for the indexer by name
 // finds the indexer alone.
 inline constexpr const char* kWorkerExecutable = "daradiv-worker";
+// Held by the running indexer of the folder, with its process ID inside (indexer_lock.h).
+inline constexpr const char* kIndexerLock = "daradiv.lock";
 
 inline constexpr const char* kLogHeader = "[更新記録]";
 inline constexpr const char* kLogHeaderEnglish = "[Update Log]";

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's pictures (docs/welcome.png, docs/settings_folders.png, docs/results.png)
-# from the real program under Xvfb: the new-user end-to-end test indexes the fixtures with
-# the real indexer and grabs the windows on its way.
+# Makes the README's pictures (docs/welcome.png, docs/settings_folders.png, docs/results.png,
+# docs/preview.png) from the real program under Xvfb: the new-user end-to-end test indexes
+# the fixtures with the real indexer and grabs the windows on its way.
 # Usage: scripts/readme_screenshots.sh [build-dir]   (default build; needs scripts/build.sh)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -13,6 +13,9 @@ PACKAGES=(
   # indexer: one library per document format, charset detection
   libzip-dev libpugixml-dev libpoppler-cpp-dev libgumbo-dev libgmime-3.0-dev libgsf-1-dev
   libuchardet-dev
+  # OCR of scanned pages and images: Tesseract with its Japanese (horizontal and vertical)
+  # and English models; Leptonica reads the images
+  libtesseract-dev libleptonica-dev tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng
   # the fuzz build (fuzz preset): clang with its libFuzzer and sanitizer runtimes
   clang libclang-rt-14-dev
   # opening documents and links with the desktop's programs

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <unordered_set>
 
 #include "platform/program_files.h"
 #include "search/index_files.h"
@@ -29,14 +30,15 @@ struct SearchDir {
 
 // The [SearchDir] entries with whether their category is ticked.
 std::vector<SearchDir> ReadSearchDirs(const ViewerState& state) {
+    // A set, not a search of the list per folder: there may be thousands of each.
+    const std::unordered_set<std::string_view> ticked(state.CheckedCategories.begin(),
+                                                      state.CheckedCategories.end());
     std::vector<SearchDir> dirs;
     dirs.reserve(state.SearchDirs.size());
     for (const std::string& entry : state.SearchDirs) {
         SearchDir dir;
         dir.folder = RecordField(entry, 0);
-        std::string_view category = RecordField(entry, 1);
-        dir.checked = std::find(state.CheckedCategories.begin(), state.CheckedCategories.end(),
-                                category) != state.CheckedCategories.end();
+        dir.checked = ticked.count(RecordField(entry, 1)) > 0;
         dirs.push_back(dir);
     }
     return dirs;

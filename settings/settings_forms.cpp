@@ -16,5 +16,8 @@ SettingsForms CreateSettingsForms(TForm1& form1, Processes& processes, Clock& cl
     form2->SetHomeH1Click([&form1] { form1.HomeH1Click(); });
     form1.ShowSettingsForm = [form2] { form2->ShowSettings(); };
     form1.StartIndexerForm = [form2] { form2->StartIndexer(); };
+    form2->SetUpdateListener([&form1](const UpdateState& update) {
+        form1.ShowUpdateProgress(update.UpdateRunning == 1, update.StatusText);
+    });
     return forms;
 }

@@ -1,6 +1,6 @@
 // Creates the three dialogs after the main window and wires them to it: the settings menu
-// shows TForm2, the schedule starts the indexer through it, and an ended update runs the
-// main window's HomeH1Click.
+// shows TForm2, the schedule starts the indexer through it, the main window's status bar
+// follows its update state, and an ended update runs the main window's HomeH1Click.
 #pragma once
 
 #include <memory>

@@ -24,6 +24,7 @@
 #include "config/application_table.h"
 #include "config/extension_field.h"
 #include "config/indexer_config.h"
+#include "config/unreadable_config.h"
 #include "config/viewer_settings.h"
 #include "platform/program_files.h"
 #include "settings/form_widgets.h"
@@ -170,7 +171,8 @@ TForm2::TForm2(ViewerState& state, Dialogs& dialogs, Processes& processes, Clock
     resize(592, 368);
 
     // FormCreate: an indexer running at start-up counts as a watched update.
-    WatchRunningIndexer(update_, processes_);
+    IndexerContext context = Context();
+    WatchRunningIndexer(update_, context);
     ApplyUpdateState();
 }
 
@@ -210,6 +212,12 @@ void TForm2::ApplyUpdateState() {
     if (!update_.TimerEnabled && Timer1->isActive()) Timer1->stop();
     Button3->setText(Q(update_.Button3Caption));
     status_text_->setText(Q(update_.StatusText));
+    if (update_listener_) update_listener_(update_);
+}
+
+void TForm2::SetUpdateListener(std::function<void(const UpdateState&)> listener) {
+    update_listener_ = std::move(listener);
+    if (update_listener_) update_listener_(update_);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -238,61 +246,77 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm2::FormShow() {
-    // An error (a file that is not UTF-8) ends the loading where it happened; what was
-    // loaded or reset so far stays. It is shown once the dialog is up.
+    // A file that cannot be read whole (a byte that is not UTF-8) is left out of the
+    // controls and remembered: saving would write the dialog's empty values over it.
+    unreadable_.clear();
+    auto note = [this](const UnreadableFileError& e) {
+        unreadable_.push_back({e.path(), e.line(), e.what()});
+    };
+    std::optional<std::vector<std::string>> lines;
     try {
-        std::optional<std::vector<std::string>> lines =
-            ReadIndexerConfig(state_.AppFile(program_files::kIndexerConfig));
+        lines = ReadIndexerConfig(state_.AppFile(program_files::kIndexerConfig));
+    } catch (const UnreadableFileError& e) {
+        note(e);
+    }
 
-        for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6,
-                               CheckBox7, CheckBox8}) {
-            box->setChecked(false);
-        }
-        for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) edit->clear();
-        ListView1->clear();
-        ListView2->clear();
-        ListView3->clear();
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6,
+                           CheckBox7, CheckBox8, CheckBox10, CheckBox11, CheckBox12, CheckBox13}) {
+        box->setChecked(false);
+    }
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) edit->clear();
+    ListView1->clear();
+    ListView2->clear();
+    ListView3->clear();
 
-        if (lines) {
-            FileTypeSelection types = FileTypePass(*lines);
-            QCheckBox* boxes[8] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
-                                   CheckBox5, CheckBox6, CheckBox7, CheckBox8};
-            for (int i = 0; i < 8; ++i) boxes[i]->setChecked(types.FileTypes[i]);
-            Edit1->setText(Q(types.ExtraExtensions));
-            for (const FolderRow& row : FolderPass(*lines))
-                AddRow(ListView1, row.folder, row.category);
-            SortListView(ListView1);
-            // Linux paths are case-sensitive: exclusions are listed as stored.
-            for (const std::string& path : ExclusionPass(*lines)) AddRow(ListView2, path, "");
-            SortListView(ListView2);
-        }
+    if (lines) {
+        FileTypeSelection types = FileTypePass(*lines);
+        QCheckBox* boxes[kFileTypeBoxCount] = {CheckBox1, CheckBox2, CheckBox3,  CheckBox4,
+                                               CheckBox5, CheckBox6, CheckBox7,  CheckBox8,
+                                               CheckBox10, CheckBox11, CheckBox12};
+        for (int i = 0; i < kFileTypeBoxCount; ++i) boxes[i]->setChecked(types.FileTypes[i]);
+        CheckBox13->setChecked(PdfOcrOn(*lines));
+        Edit1->setText(Q(types.ExtraExtensions));
+        for (const FolderRow& row : FolderPass(*lines)) AddRow(ListView1, row.folder, row.category);
+        SortListView(ListView1);
+        // Linux paths are case-sensitive: exclusions are listed as stored.
+        for (const std::string& path : ExclusionPass(*lines)) AddRow(ListView2, path, "");
+        SortListView(ListView2);
+    }
 
-        ViewerSettings settings =
-            ReadViewerSettings(state_.AppFile(program_files::kViewerSettings));
-        // Any other type leaves the radio buttons as they are.
-        if (settings.ScheduleType == 3) RadioButton3->setChecked(true);
-        if (settings.ScheduleType == 2) RadioButton2->setChecked(true);
-        if (settings.ScheduleType == 1) RadioButton1->setChecked(true);
-        Edit2->setText(QString::number(settings.ScheduleDelay));
-        Edit3->setText(QString::number(settings.ScheduleHour));
-        Edit4->setText(QString::number(settings.ScheduleMinute));
-        Edit5->setText(QString::number(settings.FrameHeight));
+    ViewerSettings settings = ReadViewerSettings(state_.AppFile(program_files::kViewerSettings));
+    // Any other type leaves the radio buttons as they are.
+    if (settings.ScheduleType == 3) RadioButton3->setChecked(true);
+    if (settings.ScheduleType == 2) RadioButton2->setChecked(true);
+    if (settings.ScheduleType == 1) RadioButton1->setChecked(true);
+    Edit2->setText(QString::number(settings.ScheduleDelay));
+    Edit3->setText(QString::number(settings.ScheduleHour));
+    Edit4->setText(QString::number(settings.ScheduleMinute));
+    Edit5->setText(QString::number(settings.FrameHeight));
 
+    try {
         for (const ApplicationRow& row :
              ReadApplicationTable(state_.AppFile(program_files::kApplicationTable))) {
             AddRow(ListView3, row.extension, row.application);
         }
         SortListView(ListView3);
-
-        // The timer's poll; an error of the home page write is shown with the others.
-        PollUpdateLog(update_, state_.AppDir, home_);
-        ApplyUpdateState();
-        PageControl1->setCurrentWidget(TabSheet1);
-    } catch (const AppError& error) {
-        ApplyUpdateState();
-        std::string text = error.what();
-        QTimer::singleShot(0, this, [this, text] { dialogs_.ShowError(text); });
+    } catch (const UnreadableFileError& e) {
+        note(e);
     }
+
+    std::vector<std::string> errors;
+    if (!unreadable_.empty()) errors.push_back(UnreadableConfigNotice(unreadable_));
+    // The timer's poll; an error of the home page write is shown with the others.
+    try {
+        IndexerContext context = Context();
+        PollUpdateLog(update_, context, home_);
+    } catch (const AppError& error) {
+        errors.push_back(error.what());
+    }
+    ApplyUpdateState();
+    PageControl1->setCurrentWidget(TabSheet1);
+    // Shown once the dialog is up.
+    for (const std::string& text : errors)
+        QTimer::singleShot(0, this, [this, text] { dialogs_.ShowError(text); });
 }
 
 SettingsValues TForm2::CollectValues() const {
@@ -307,9 +331,11 @@ SettingsValues TForm2::CollectValues() const {
     values.Edit5 = S(Edit5->text());
     IndexerConfig& indexer = values.Indexer;
     indexer.Rebuild = CheckBox9->isChecked();
-    const QCheckBox* boxes[8] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
-                                 CheckBox5, CheckBox6, CheckBox7, CheckBox8};
-    for (int i = 0; i < 8; ++i) indexer.FileTypes[i] = boxes[i]->isChecked();
+    const QCheckBox* boxes[kFileTypeBoxCount] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
+                                                 CheckBox5, CheckBox6, CheckBox7, CheckBox8,
+                                                 CheckBox10, CheckBox11, CheckBox12};
+    for (int i = 0; i < kFileTypeBoxCount; ++i) indexer.FileTypes[i] = boxes[i]->isChecked();
+    indexer.PdfOcr = CheckBox13->isChecked();
     indexer.ExtraExtensions = S(Edit1->text());
     for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = ListView1->topLevelItem(i);
@@ -326,6 +352,15 @@ SettingsValues TForm2::CollectValues() const {
 }
 
 bool TForm2::Save() {
+    // A file that could not be read whole, when shown or now, is replaced only when the
+    // user says so; otherwise nothing at all is written.
+    std::vector<UnreadableConfig> unreadable =
+        MergeUnreadable(UnreadableConfigFiles(state_.AppDir), unreadable_);
+    if (!unreadable.empty()) {
+        if (!dialogs_.ConfirmOkCancel(ReplaceUnreadableQuestion(unreadable), kConfirmCaption))
+            return false;
+        unreadable_.clear();
+    }
     return Guard([this] {
         SaveSettings(state_.AppDir, CollectValues());
         LoadSettings(state_);
@@ -363,7 +398,10 @@ int TForm2::StartIndexer() {
 }
 
 void TForm2::Timer1Timer() {
-    Guard([this] { PollUpdateLog(update_, state_.AppDir, home_); });
+    Guard([this] {
+        IndexerContext context = Context();
+        PollUpdateLog(update_, context, home_);
+    });
     ApplyUpdateState();
 }
 

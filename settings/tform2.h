@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/save_settings.h"
+#include "config/unreadable_config.h"
 #include "index_control/indexer_control.h"
 #include "settings/plain_dialog.h"
 
@@ -40,6 +41,9 @@ class TForm2 : public PlainDialog {
     void UseDialogs(TForm3* form3, TForm4* form4);
     // The main window's HomeH1Click, run when a watched update has ended.
     void SetHomeH1Click(std::function<void()> home);
+    // Called with the update state each time the form mirrors it (and once now), so the
+    // main window can show the progress too.
+    void SetUpdateListener(std::function<void(const UpdateState&)> listener);
 
     // Shows the dialog without blocking; an open dialog is only brought to the front.
     void ShowSettings();
@@ -73,6 +77,10 @@ class TForm2 : public PlainDialog {
     QCheckBox* CheckBox6;
     QCheckBox* CheckBox7;
     QCheckBox* CheckBox8;
+    QCheckBox* CheckBox10;  // OpenDocument
+    QCheckBox* CheckBox11;  // EPUB
+    QCheckBox* CheckBox12;  // images read by OCR
+    QCheckBox* CheckBox13;  // OCR of scanned PDF pages
     QLabel* Label1;
     QLineEdit* Edit1;  // further extensions
     QLabel* Label3;
@@ -133,7 +141,8 @@ class TForm2 : public PlainDialog {
     void BuildTabSheet2();
     void BuildTabSheet3();
     void BuildTabSheet4();
-    // SaveSettings and then the main window's LoadSettings; false when an error ended it.
+    // SaveSettings and then the main window's LoadSettings; false when an error ended it or
+    // the user declined to replace a file that could not be read whole.
     bool Save();
     // Runs one handler at the boundary: an AppError is shown and ends the handler.
     bool Guard(const std::function<void()>& handler);
@@ -148,8 +157,11 @@ class TForm2 : public PlainDialog {
     TForm3* form3_ = nullptr;
     TForm4* form4_ = nullptr;
     std::function<void()> home_;
+    std::function<void(const UpdateState&)> update_listener_;
     UpdateState update_;
     QLabel* status_text_;
+    // The files that could not be read whole when the dialog was last shown.
+    std::vector<UnreadableConfig> unreadable_;
 };
 
 // Sorts a list by the text of its first column (locale-aware, stable), keeping its

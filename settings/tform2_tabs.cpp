@@ -38,6 +38,19 @@ void TForm2::BuildTabSheet1() {
         (*boxes[i])->setObjectName(QString("CheckBox%1").arg(i + 1));
         grid->addWidget(*boxes[i], i % 4, i / 4);  // 1-4 left column, 5-8 right column
     }
+    // Under the eight: OpenDocument and EPUB, images read by OCR, and OCR of scanned PDFs.
+    const char* more[4] = {
+        ".odt / .ods / .odp  (OpenDocument)",
+        ".epub  (電子書籍)",
+        ".png / .jpg / .tif  (画像の文字認識)",
+        "スキャンした PDF の文字を認識する",
+    };
+    QCheckBox** more_boxes[4] = {&CheckBox10, &CheckBox11, &CheckBox12, &CheckBox13};
+    for (int i = 0; i < 4; ++i) {
+        *more_boxes[i] = new QCheckBox(Q(more[i]), tab);
+        (*more_boxes[i])->setObjectName(QString("CheckBox%1").arg(i + 10));
+        grid->addWidget(*more_boxes[i], 4 + i / 2, i % 2);
+    }
     grid->setColumnStretch(2, 1);
     Label1 = new QLabel(Q("その他:"), tab);
     Label1->setObjectName("Label1");

@@ -44,6 +44,15 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
+size_t LineAt(std::string_view text, size_t offset) {
+    size_t line = 1;
+    for (size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
 std::optional<std::string> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
@@ -57,7 +66,8 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
     if (!bytes) return std::nullopt;
     std::string_view text = *bytes;
     if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
-    if (!IsValidUtf8(text)) throw AppError(kUtf8MappingError);
+    size_t valid = ValidUtf8Length(text);
+    if (valid != text.size()) throw UnreadableFileError(path, LineAt(text, valid));
     return SplitLines(text);
 }
 

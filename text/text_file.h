@@ -10,12 +10,15 @@
 // Splits text at CR LF, CR or LF; a final line end adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The line, counted from 1, that holds the byte at offset of text (lines as SplitLines).
+size_t LineAt(std::string_view text, size_t offset);
+
 // The whole content of a file as bytes, or nothing when it does not exist or cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // Reads a UTF-8 text file as lines: a leading byte-order mark is skipped, the rest must be
-// valid UTF-8 (AppError(kUtf8MappingError) otherwise). Nothing when the file is missing or
-// cannot be opened.
+// valid UTF-8 (UnreadableFileError otherwise, naming the file and the line of the first
+// byte that is not). Nothing when the file is missing or cannot be opened.
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 
 bool FileExists(const std::string& path);

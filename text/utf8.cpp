@@ -41,15 +41,18 @@ size_t DecodeOne(std::string_view s, size_t i, char32_t* cp) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
+size_t ValidUtf8Length(std::string_view bytes) {
     char32_t cp;
-    for (size_t i = 0; i < bytes.size();) {
+    size_t i = 0;
+    while (i < bytes.size()) {
         size_t len = DecodeOne(bytes, i, &cp);
-        if (len == 0) return false;
+        if (len == 0) break;
         i += len;
     }
-    return true;
+    return i;
 }
+
+bool IsValidUtf8(std::string_view bytes) { return ValidUtf8Length(bytes) == bytes.size(); }
 
 std::string DecodeUtf8Strict(std::string_view bytes) {
     if (!IsValidUtf8(bytes)) throw AppError(kUtf8MappingError);

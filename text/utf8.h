@@ -31,6 +31,10 @@ inline size_t CharStep(unsigned char b) {
 // True when bytes is well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// The length of the longest prefix of bytes that is well-formed UTF-8 (bytes.size() when
+// all of it is).
+size_t ValidUtf8Length(std::string_view bytes);
+
 // Returns bytes unchanged when they are valid UTF-8; throws AppError(kUtf8MappingError)
 // otherwise. A leading byte-order mark is not removed here.
 std::string DecodeUtf8Strict(std::string_view bytes);

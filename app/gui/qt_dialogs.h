@@ -16,6 +16,8 @@ public:
     std::optional<std::string> ChooseOpenFile() override;
     std::optional<std::string> ChooseSaveFile(const std::string& proposed_name) override;
     void ShowError(const std::string& text) override;
+    void ShowErrorLater(const std::string& text) override;
+    ErrorReporter LaterErrorReporter() override;
     bool ConfirmOkCancel(const std::string& text, const std::string& caption) override;
 
 private:

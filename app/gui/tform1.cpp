@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineView>
@@ -16,6 +19,7 @@
 #include "app/home_state.h"
 #include "app/window_placement.h"
 #include "index_control/schedule.h"
+#include "index_control/update_log.h"
 #include "pages/search_page.h"
 #include "pages/welcome_page.h"
 #include "platform/processes.h"
@@ -46,6 +50,19 @@ TForm1::TForm1(const std::string& app_dir, QWidget* parent, Dialogs* dialogs,
     page_ = new WebPage(state_, context_, this, CppWebBrowser1);
     CppWebBrowser1->setPage(page_);
     setCentralWidget(CppWebBrowser1);
+
+    // Hidden, the status bar takes no room: the client area is the web view's alone.
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    StatusLabel1 = new QLabel(StatusBar1);
+    StatusBar1->addWidget(StatusLabel1, 1);
+    ProgressBar1 = new QProgressBar(StatusBar1);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFixedWidth(200);
+    StatusBar1->addPermanentWidget(ProgressBar1);
+    setStatusBar(StatusBar1);
+    StatusBar1->hide();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(kScheduleIntervalMs);
@@ -102,6 +119,23 @@ void TForm1::Timer1Timer() {
     ScheduleTick(state_, SystemClock(), [this] {
         if (StartIndexerForm) StartIndexerForm();
     });
+}
+
+void TForm1::ShowUpdateProgress(bool running, const std::string& status) {
+    if (!running) {
+        StatusBar1->hide();
+        return;
+    }
+    StatusLabel1->setText(QString::fromStdString(status));
+    if (std::optional<UpdateCounts> counts = ProgressCounts(status)) {
+        // QProgressBar counts in int; the total is scaled down when it is larger.
+        const int64_t scale = counts->total / 1'000'000'000 + 1;
+        ProgressBar1->setRange(0, static_cast<int>(counts->total / scale));
+        ProgressBar1->setValue(static_cast<int>(counts->done / scale));
+    } else {
+        ProgressBar1->setRange(0, 0);  // busy: nothing counted yet
+    }
+    StatusBar1->show();
 }
 
 void TForm1::showEvent(QShowEvent* event) {

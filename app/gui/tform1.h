@@ -1,5 +1,6 @@
 // TForm1: the main window. Its whole client area is the web view that shows the pages of
-// the page folder; a menu bar with three commands and the one-minute schedule timer.
+// the page folder; a menu bar with three commands and the one-minute schedule timer. While
+// an update is watched, a status bar at the bottom shows its progress.
 #pragma once
 
 #include <QMainWindow>
@@ -14,6 +15,9 @@
 #include "state/viewer_state.h"
 
 class QAction;
+class QLabel;
+class QProgressBar;
+class QStatusBar;
 class QTimer;
 class QWebEngineView;
 class WebPage;
@@ -43,12 +47,19 @@ public:
     // Back to the home state (no search, sort 0, all categories ticked), then FormShow.
     void HomeH1Click();
     void Timer1Timer();
+    // Mirrors the settings dialog's update state: while running, the status bar shows the
+    // status text and a progress bar (busy until the text holds counts); otherwise it is
+    // hidden and the web view has the whole client area.
+    void ShowUpdateProgress(bool running, const std::string& status);
 
     QAction* EndE1;
     QAction* SettingS1;
     QAction* HomeH1;
     QWebEngineView* CppWebBrowser1;
     QTimer* Timer1;
+    QStatusBar* StatusBar1;
+    QLabel* StatusLabel1;
+    QProgressBar* ProgressBar1;
 
 protected:
     void showEvent(QShowEvent* event) override;

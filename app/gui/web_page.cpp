@@ -1,9 +1,11 @@
 #include "app/gui/web_page.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTimer>
 
 #include "app/gui/qt_dialogs.h"
+#include "documents/open_document.h"
 #include "platform/desktop.h"
 
 namespace {
@@ -12,14 +14,14 @@ namespace {
 // desktop and goes away; the viewer never shows a second window.
 class OutsidePage : public QWebEnginePage {
 public:
-    OutsidePage(Processes& processes, QObject* parent)
-        : QWebEnginePage(parent), processes_(processes) {}
+    OutsidePage(Processes& processes, Dialogs& dialogs, QObject* parent)
+        : QWebEnginePage(parent), processes_(processes), dialogs_(dialogs) {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
         if (!opened_ && url.isValid() && url.scheme() != "about") {
             opened_ = true;
-            OpenOutside(url, processes_);
+            OpenOutside(url, processes_, dialogs_);
             deleteLater();
         }
         return false;
@@ -27,6 +29,7 @@ protected:
 
 private:
     Processes& processes_;
+    Dialogs& dialogs_;
     bool opened_ = false;
 };
 
@@ -38,10 +41,12 @@ bool OpensOutside(const QUrl& url) {
 
 }  // namespace
 
-void OpenOutside(const QUrl& url, Processes& processes) {
+void OpenOutside(const QUrl& url, Processes& processes, Dialogs& dialogs) {
+    std::string address = url.toString(QUrl::FullyEncoded).toStdString();
     std::string opener = DefaultOpener();
-    if (opener.empty()) return;
-    processes.Spawn({opener, url.toString(QUrl::FullyEncoded).toStdString()});
+    std::vector<std::string> argv;
+    if (!opener.empty()) argv = {opener, address};
+    StartOpener(argv, address, processes, dialogs);
 }
 
 WebPage::WebPage(ViewerState& state, NavigationContext& context, QWidget* error_parent,
@@ -50,7 +55,7 @@ WebPage::WebPage(ViewerState& state, NavigationContext& context, QWidget* error_
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
     if (!url.isLocalFile()) {
-        if (OpensOutside(url)) OpenOutside(url, context_.processes);
+        if (OpensOutside(url)) OpenOutside(url, context_.processes, context_.dialogs);
         // The empty page a frame may start with is harmless; nothing else leaves the folder.
         return url.scheme() == "about";
     }
@@ -70,6 +75,7 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
                 }
             });
         }
+        if (!result.show_in_body.empty()) ShowInBody(result.show_in_body);
         return result.proceed;
     } catch (const std::exception& e) {
         // The error ends the command; the view stays where it was.
@@ -81,6 +87,16 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
     return false;
 }
 
+void WebPage::ShowInBody(const std::string& page) {
+    const QUrl url = QUrl::fromLocalFile(QFile::decodeName(state_.PageFile(page).c_str()));
+    // The body frame is the frameset's FrBody; its loads pass the handler as any other.
+    runJavaScript(QString("(function(){var f=window.frames['FrBody'];"
+                          "if(f)f.location.href='%1';})()")
+                      .arg(url.toString(QUrl::FullyEncoded)
+                               .replace("\\", "%5C")
+                               .replace("'", "%27")));
+}
+
 QWebEnginePage* WebPage::createWindow(WebWindowType) {
-    return new OutsidePage(context_.processes, this);
+    return new OutsidePage(context_.processes, context_.dialogs, this);
 }

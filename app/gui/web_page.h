@@ -20,10 +20,14 @@ protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
+    // Loads page (a file of the page folder) into the body frame.
+    void ShowInBody(const std::string& page);
+
     ViewerState& state_;
     NavigationContext& context_;
     QWidget* error_parent_;
 };
 
-// Hands url to the desktop's default opener (xdg-open); nothing when there is none.
-void OpenOutside(const QUrl& url, Processes& processes);
+// Hands url to the desktop's default opener (xdg-open); when there is none, or it fails,
+// the user is told through dialogs.
+void OpenOutside(const QUrl& url, Processes& processes, Dialogs& dialogs);

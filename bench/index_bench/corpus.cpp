@@ -109,6 +109,18 @@ void WriteDocx(const std::string& path, const std::string& text) {
                     {"word/document.xml", doc}});
 }
 
+void WriteOdt(const std::string& path, const std::string& text) {
+    std::string body;
+    for (const std::string& p : Paragraphs(text))
+        body += "<text:p text:style-name=\"P1\">" + Escape(p) + "</text:p>";
+    std::string content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>" +
+        body + "</office:text></office:body></office:document-content>";
+    WriteZip(path, {{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", content}});
+}
+
 void WriteXlsx(const std::string& path, const std::string& text) {
     std::string rows;
     int r = 0;
@@ -204,6 +216,8 @@ void WriteDocument(const CorpusFile& file, std::mt19937& rng, int index, bool sh
         std::ofstream(file.path, std::ios::binary) << (legacy ? Convert(html, charset) : html);
     } else if (f == ".docx") {
         WriteDocx(file.path, text);
+    } else if (f == ".odt") {
+        WriteOdt(file.path, text);
     } else if (f == ".xlsx") {
         WriteXlsx(file.path, text);
     } else {

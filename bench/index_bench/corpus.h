@@ -1,4 +1,4 @@
-// The benchmark corpus: documents of five formats (text, HTML, DOCX, XLSX, PDF) in equal
+// The benchmark corpus: documents of six formats (text, HTML, DOCX, XLSX, PDF, ODT) in equal
 // shares with 2 KB to 20 KB of text each (1 KB to 4 KB for the largest corpora), a fifth of the text and HTML files in Shift_JIS or
 // EUC-JP, made from a fixed seed so every run indexes the same bytes.
 #pragma once
@@ -10,7 +10,8 @@
 
 namespace bench {
 
-inline const std::vector<std::string> kFormats = {".txt", ".html", ".docx", ".xlsx", ".pdf"};
+inline const std::vector<std::string> kFormats = {".txt", ".html", ".docx", ".xlsx", ".pdf",
+                                                  ".odt"};
 
 struct CorpusFile {
     std::string path;

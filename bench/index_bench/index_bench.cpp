@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
     std::printf("corpus: %d documents written in %.1f s\n", docs,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
 
-    const std::string all = ".txt : .html : .docx : .xlsx : .pdf";
+    const std::string all = ".txt : .html : .docx : .xlsx : .pdf : .odt";
     bench.MakeApp("app");
     bench.Configure("app", all, true);
     RunResult full = bench.Run("app");

@@ -10,10 +10,14 @@
 #include <exception>
 
 #include "daradiv/extract/charset.h"
+#include "daradiv/extract/epub_text.h"
 #include "daradiv/extract/html_text.h"
+#include "daradiv/extract/image_text.h"
 #include "daradiv/extract/legacy_office.h"
 #include "daradiv/extract/mail_text.h"
 #include "daradiv/extract/office_open_xml.h"
+#include "daradiv/extract/open_document.h"
+#include "daradiv/extract/pdf_ocr.h"
 #include "daradiv/extract/pdf_text.h"
 #include "daradiv/extract/plain_text.h"
 #include "daradiv/extract/rtf_text.h"
@@ -22,12 +26,15 @@
 namespace {
 
 using Extractor = ExtractResult (*)(std::string_view);
+// A reader that takes the options: OCR of images and of PDF pages without text.
+using OcrExtractor = ExtractResult (*)(std::string_view, const ExtractOptions&);
 
 struct Format {
     const char* extension;
-    Extractor extract;
+    Extractor extract;  // nullptr: read only through ocr
     size_t read_limit;  // most bytes read from a file
     bool truncate;      // a larger file is read up to the limit instead of refused
+    OcrExtractor ocr = nullptr;
 };
 
 constexpr size_t kText = kMaxTextDocumentBytes;
@@ -41,7 +48,7 @@ const Format kFormats[] = {
     {"xlsm", ExtractOfficeOpenXml, kWhole, false},
     {"pptx", ExtractOfficeOpenXml, kWhole, false},
     {"pptm", ExtractOfficeOpenXml, kWhole, false},
-    {"pdf", ExtractPdf, kWhole, false},
+    {"pdf", ExtractPdf, kWhole, false, ExtractPdfWithOcr},
     {"doc", ExtractLegacyOffice, kWhole, false},
     {"xls", ExtractLegacyOffice, kWhole, false},
     {"ppt", ExtractLegacyOffice, kWhole, false},
@@ -49,7 +56,29 @@ const Format kFormats[] = {
     {"htm", ExtractHtml, kText, true},
     {"rtf", ExtractRtf, kWhole, true},
     {"eml", ExtractMail, kWhole, false},
+    {"odt", ExtractOpenDocument, kWhole, false},
+    {"ods", ExtractOpenDocument, kWhole, false},
+    {"odp", ExtractOpenDocument, kWhole, false},
+    {"odg", ExtractOpenDocument, kWhole, false},
+    {"fodt", ExtractFlatOpenDocument, kWhole, false},
+    {"fods", ExtractFlatOpenDocument, kWhole, false},
+    {"fodp", ExtractFlatOpenDocument, kWhole, false},
+    {"epub", ExtractEpub, kWhole, false},
+    {"png", nullptr, kWhole, false, ExtractImage},
+    {"jpg", nullptr, kWhole, false, ExtractImage},
+    {"jpeg", nullptr, kWhole, false, ExtractImage},
+    {"tif", nullptr, kWhole, false, ExtractImage},
+    {"tiff", nullptr, kWhole, false, ExtractImage},
 };
+
+// Container formats whose bytes may show another format (an old .doc renamed .docx). Zip
+// packages of other kinds than Office Open XML, flat XML, mail and images are always read
+// as their extension says.
+bool Sniffed(const Format& f) {
+    return !f.truncate && f.extract != nullptr && f.extract != ExtractMail &&
+           f.extract != ExtractOpenDocument && f.extract != ExtractFlatOpenDocument &&
+           f.extract != ExtractEpub;
+}
 
 // The extension without its dot, in ASCII lower case whatever the caller passed.
 std::string Bare(const std::string& ext) {
@@ -145,16 +174,20 @@ bool HasFormatModule(const std::string& lower_extension) {
     return FindFormat(lower_extension) != nullptr;
 }
 
-ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_extension) {
+ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_extension,
+                               const ExtractOptions& options) {
     const Format* f = FindFormat(lower_extension);
     Extractor extract = f ? f->extract : ExtractPlainText;
-    if (f && !f->truncate && f->extract != ExtractMail) {  // a container format
+    if (f && Sniffed(*f)) {  // a container format
         if (Extractor sniffed = SniffedExtractor(bytes)) extract = sniffed;
     }
     if (!f && LooksLikeWordXml(bytes)) extract = ExtractWordXml;  // a .xml Word document
+    OcrExtractor ocr = nullptr;
+    if (f && f->ocr && (f->extract == nullptr || (extract == ExtractPdf && options.ocr_pdf_pages)))
+        ocr = f->ocr;
     ExtractResult r;
     try {
-        r = extract(bytes);
+        r = ocr ? ocr(bytes, options) : extract(bytes);
     } catch (const std::bad_alloc&) {
         return Failure("メモリーが足りません");
     } catch (const std::exception& e) {
@@ -167,10 +200,12 @@ ExtractResult ExtractFromBytes(std::string_view bytes, const std::string& lower_
         r.text.clear();
         if (r.error.empty()) r.error = "テキストを取り出せません";
     }
+    if (!IsValidUtf8(r.ocr_note)) r.ocr_note = RepairUtf8(r.ocr_note);
     return r;
 }
 
-ExtractResult ExtractText(const std::string& path, const std::string& lower_extension) {
+ExtractResult ExtractText(const std::string& path, const std::string& lower_extension,
+                          const ExtractOptions& options) {
     const Format* f = FindFormat(lower_extension);
     size_t limit = f ? f->read_limit : kText;
     bool truncate = f == nullptr || f->truncate;
@@ -184,5 +219,5 @@ ExtractResult ExtractText(const std::string& path, const std::string& lower_exte
         if (!truncate) return Failure("ファイルが大きすぎます");
         bytes.resize(limit);
     }
-    return ExtractFromBytes(bytes, lower_extension);
+    return ExtractFromBytes(bytes, lower_extension, options);
 }

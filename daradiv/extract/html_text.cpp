@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "daradiv/extract/charset.h"
+#include "daradiv/extract/html_nesting.h"
 #include "daradiv/extract/text_builder.h"
 #include "text/utf8.h"
 
@@ -124,6 +125,10 @@ std::string DeclaredHtmlCharset(std::string_view bytes) {
 }
 
 std::string HtmlToText(std::string_view utf8) {
+    // Mark-up nested past what any page needs would cost the parser minutes: it gets the
+    // page's text with its line breaks instead.
+    std::optional<std::string> flat = FlattenDeepHtml(utf8);
+    if (flat) utf8 = *flat;
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 100;
     GumboOutput* output = gumbo_parse_with_options(&options, utf8.data(), utf8.size());

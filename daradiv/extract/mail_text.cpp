@@ -2,6 +2,7 @@
 
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,7 +21,20 @@ struct Parts {
     std::vector<std::string> html;   // UTF-8 mark-up of each inline text/html part
     size_t bytes = 0;
     int depth = 0;
+    bool too_deep = false;           // a forwarded message past kMaxMessageDepth was left out
 };
+
+// What the parser had to leave out, for the log: each reason once.
+void ParserWarning(gint64, GMimeParserWarning code, const gchar*, gpointer data) {
+    auto* notes = static_cast<std::vector<std::string>*>(data);
+    const char* note = nullptr;
+    if (code == GMIME_CRIT_MULTIPART_WITHOUT_BOUNDARY)
+        note = "マルチパートに区切り (boundary) の指定がないため、その本文を読めません";
+    else if (code == GMIME_CRIT_NESTING_OVERFLOW)
+        note = "MIME パートの入れ子が深すぎるため、深い部分の本文を読めません";
+    if (note && std::find(notes->begin(), notes->end(), note) == notes->end())
+        notes->push_back(note);
+}
 
 std::string DecodedContent(GMimePart* part) {
     GMimeDataWrapper* content = g_mime_part_get_content(part);
@@ -44,6 +58,8 @@ void CollectPart(GMimeObject*, GMimeObject* part, gpointer data) {
             ++parts->depth;
             g_mime_message_foreach(inner, CollectPart, parts);
             --parts->depth;
+        } else if (inner) {
+            parts->too_deep = true;
         }
         return;
     }
@@ -85,6 +101,7 @@ ExtractResult ExtractMail(std::string_view bytes) {
     const char* fallback[] = {"UTF-8", "CP932", "EUC-JP", "ISO-8859-1", nullptr};
     g_mime_parser_options_set_fallback_charsets(options, fallback);
     g_mime_parser_options_set_rfc2047_compliance_mode(options, GMIME_RFC_COMPLIANCE_LOOSE);
+    g_mime_parser_options_set_warning_callback(options, ParserWarning, &r.notes);
     GMimeMessage* message = g_mime_parser_construct_message(parser, options);
     if (!message) {
         r.error = "メールとして読めません";
@@ -116,6 +133,9 @@ ExtractResult ExtractMail(std::string_view bytes) {
                 out.Append(HtmlToText(html));
             }
         }
+        if (parts.too_deep)
+            r.notes.push_back("転送されたメッセージの入れ子が " + std::to_string(kMaxMessageDepth) +
+                              " 段を超える部分は読んでいません");
         r.text = out.Take();
         r.ok = true;
         g_object_unref(message);

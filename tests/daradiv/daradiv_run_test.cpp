@@ -2,6 +2,7 @@
 // own, run on small document folders; the result is read back through the viewer's search.
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "daradiv/extract/extractor.h"
 #include "daradiv/file_walker.h"
 #include "daradiv/leftovers.h"
+#include "tests/daradiv/ocr_pages.h"
 #include "platform/program_files.h"
 #include "index_control/update_log.h"
 #include "search/index_files.h"
@@ -59,19 +61,41 @@ public:
     const std::string& app() const { return app_; }
     const std::string& docs() const { return docs_; }
 
-    void Configure(const std::string& extensions, bool rebuild = false) {
+    void Configure(const std::string& extensions, bool rebuild = false, bool pdf_ocr = false) {
         IndexerConfig config;
         config.Rebuild = rebuild;
+        config.PdfOcr = pdf_ocr;
         config.ExtraExtensions = extensions;
         config.Folders = {{docs_, kCategory}};
         ASSERT_TRUE(WriteIndexerConfig(app_ + program_files::kIndexerConfig, config));
     }
 
-    std::string Put(const std::string& name, const std::string& text) {
+    // Writes a document. Unless just_now, its modification time is put a minute back, as for
+    // a document written a while before the run (one written as a run starts is read again
+    // by the next run).
+    std::string Put(const std::string& name, const std::string& text, bool just_now = false) {
         fs::path p = root_ / "docs" / name;
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << text;
+        if (!just_now) Backdate(p.string());
         return p.string();
+    }
+
+    // Copies a fixture into the documents, written a while before the run as Put writes.
+    std::string Copy(const fs::path& from) {
+        fs::path p = root_ / "docs" / from.filename();
+        fs::copy_file(from, p);
+        Backdate(p.string());
+        return p.string();
+    }
+
+    // Puts a file's modification time a minute back.
+    static void Backdate(const std::string& path) {
+        struct timespec times[2];
+        clock_gettime(CLOCK_REALTIME, &times[1]);
+        times[1].tv_sec -= 60;
+        times[0] = times[1];
+        utimensat(AT_FDCWD, path.c_str(), times, 0);
     }
 
     // Starts the indexer from another working directory.
@@ -128,7 +152,9 @@ public:
         std::map<std::string, std::string> files;
         for (const auto& e : fs::recursive_directory_iterator(root_ / "app")) {
             std::string name = e.path().string().substr(app_.size());
-            if (name == program_files::kUpdateLog) continue;
+            // The log and the lock (which holds the running indexer's process ID) change
+            // with every run.
+            if (name == program_files::kUpdateLog || name == program_files::kIndexerLock) continue;
             struct stat st;
             lstat(e.path().c_str(), &st);
             std::ostringstream s;
@@ -169,7 +195,7 @@ TEST(DaradivRun, PlantedWordsAreFoundInTheirDocumentsAndBrokenFilesAreLogged) {
     for (const auto& e : fs::directory_iterator(RUVUDAR_FIXTURES)) {
         std::string name = e.path().filename().string();
         std::string ext = daradiv::LowerExtension(name);
-        if (ext.empty() || ext == ".tsv" || ext == ".sh") continue;
+        if (ext.empty() || ext == ".tsv" || ext == ".sh" || ext == ".py") continue;
         fs::copy_file(e.path(), folder.docs() + name);
         extensions.insert(ext);
     }
@@ -206,7 +232,7 @@ TEST(DaradivRun, PlantedWordsAreFoundInTheirDocumentsAndBrokenFilesAreLogged) {
     std::vector<std::string> log = folder.Log();
     std::string info = folder.InformationBytes();
     for (const char* broken : {"broken_truncated.docx", "broken_notzip.xlsx", "broken_garbage.pdf",
-                               "broken_notole.doc"}) {
+                               "broken_notole.doc", "broken_truncated.odt", "broken_nospine.epub"}) {
         if (!HasFormatModule(daradiv::LowerExtension(broken))) continue;
         bool named = false;
         for (const std::string& line : log) named = named || line.find(broken) != std::string::npos;
@@ -350,6 +376,109 @@ TEST(DaradivRun, ASmallUpdateKeepsEveryOtherLineInItsPlace) {
     EXPECT_EQ(folder.Search("common").size(), 30u);
 }
 
+// Documents rewritten at once after they were indexed, with other words of the same length,
+// in the same whole second or even with the very same modification time, are read again:
+// the next updates find their new words and not the old ones.
+TEST(DaradivRun, ARewriteOfTheSameSizeRightAfterIndexingIsNotMissed) {
+    IndexerFolder folder("rewrite");
+    folder.Configure(".txt");
+    const std::string same_time = folder.Put("same_time.txt", "oldword apple", true);
+    const std::string same_second = folder.Put("same_second.txt", "oldterm apple", true);
+    ASSERT_EQ(folder.Run(), 0);
+    ASSERT_EQ(folder.Search("oldword").size(), 1u);
+    ASSERT_EQ(folder.Search("oldterm").size(), 1u);
+
+    struct stat before_time, before_second;
+    ASSERT_EQ(stat(same_time.c_str(), &before_time), 0);
+    ASSERT_EQ(stat(same_second.c_str(), &before_second), 0);
+    folder.Put("same_time.txt", "newword apple", true);
+    folder.Put("same_second.txt", "newterm apple", true);
+    struct timespec times[2] = {before_time.st_atim, before_time.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, same_time.c_str(), times, 0), 0);
+    times[1] = before_second.st_mtim;
+    times[1].tv_nsec = (times[1].tv_nsec + 1) % 1'000'000'000;
+    times[0] = times[1];
+    ASSERT_EQ(utimensat(AT_FDCWD, same_second.c_str(), times, 0), 0);
+
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+        EXPECT_EQ(folder.Search("newword"), std::set<std::string>{same_time}) << run;
+        EXPECT_EQ(folder.Search("newterm"), std::set<std::string>{same_second}) << run;
+        EXPECT_TRUE(folder.Search("oldword").empty()) << run;
+        EXPECT_TRUE(folder.Search("oldterm").empty()) << run;
+    }
+    // The information file keeps its fields: the time there is still in whole seconds.
+    for (const std::string& line : SplitLines(folder.InformationBytes())) {
+        if (Field(line, 0) == same_time && Field(line, 7) != "-1") {
+            EXPECT_EQ(Field(line, 2), std::to_string(before_time.st_mtim.tv_sec));
+        }
+    }
+    // An index of a version that kept no stamps: size and whole seconds decide, nothing is
+    // read again, and the stamps are kept from then on.
+    const std::string stamps = folder.app() + "daradivt.dat";
+    ASSERT_TRUE(fs::exists(stamps));
+    fs::remove(stamps);
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 0 件"), std::string::npos) << folder.Summary();
+    EXPECT_TRUE(fs::exists(stamps));
+}
+
+// What a run leaves out is named in the log, each on one line with its reason: the text past
+// the record limit (and how much), mail parts that cannot be read, files that are no regular
+// files, broken and looping links; a line break in a name is shown escaped.
+TEST(DaradivRun, NothingIsLeftOutWithoutAWord) {
+    IndexerFolder folder("leftout");
+    folder.Configure(".txt : .eml");
+    const std::string big = folder.Put("big.txt", "firstword " + std::string(5'000'100, 'x'));
+    folder.Put("nobound.eml",
+               "Subject: s\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed\r\n\r\n"
+               "--x\r\nContent-Type: text/plain\r\n\r\nbody\r\n--x--\r\n");
+    const std::string docs = folder.docs();
+    ASSERT_EQ(mkfifo((docs + "pipe.txt").c_str(), 0644), 0);
+    fs::create_symlink("/dev/null", docs + "device.txt");
+    fs::create_symlink(docs + "nowhere.txt", docs + "dangling.txt");
+    fs::create_symlink(docs + "loop2.txt", docs + "loop1.txt");
+    fs::create_symlink(docs + "loop1.txt", docs + "loop2.txt");
+    fs::create_symlink(docs + "nowhere.png", docs + "picture.png");  // not a wanted type
+    fs::create_directories(docs + "sub");
+    fs::create_directory_symlink(docs, docs + "sub/up");
+    folder.Put("line\nbreak.txt", "text");
+
+    ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+    EXPECT_EQ(folder.Search("firstword"), std::set<std::string>{big});
+    // The next update reads nothing again and names the same, as it lists failures again.
+    const std::vector<std::string> first_log = folder.Log();
+    ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+    EXPECT_NE(folder.Summary().find("索引 0 件"), std::string::npos) << folder.Summary();
+    const std::vector<std::string> log = folder.Log();
+    ASSERT_GT(log.size(), 3u);
+    ASSERT_GT(first_log.size(), 3u);
+    // Past the summary, the same lines (the first run named them as its workers answered).
+    EXPECT_EQ(std::multiset<std::string>(log.begin() + 3, log.end()),
+              std::multiset<std::string>(first_log.begin() + 3, first_log.end()));
+    auto named = [&](const std::string& name, const std::string& reason) {
+        for (const std::string& line : log) {
+            if (line.find(name) != std::string::npos && line.find(reason) != std::string::npos)
+                return true;
+        }
+        return false;
+    };
+    const size_t left_out = 10 + 5'000'100 - 5'000'000;
+    EXPECT_TRUE(named("big.txt", "後ろの " + std::to_string(left_out) + " バイトを索引していません"));
+    EXPECT_TRUE(named("nobound.eml", "boundary"));
+    EXPECT_TRUE(named("pipe.txt", "FIFO"));
+    EXPECT_TRUE(named("device.txt", "デバイス"));
+    EXPECT_TRUE(named("dangling.txt", "リンク先のない"));
+    EXPECT_TRUE(named("loop1.txt", "循環"));
+    EXPECT_TRUE(named("loop2.txt", "循環"));
+    EXPECT_TRUE(named("sub/up", "循環"));
+    EXPECT_TRUE(named("line\\nbreak.txt", "改行"));
+    for (const std::string& line : log) {
+        EXPECT_EQ(line.find("picture.png"), std::string::npos) << line;
+        EXPECT_NE(line.rfind("break.txt", 0), 0u) << "a name cut at its line break: " << line;
+    }
+}
+
 TEST(DaradivRun, AKilledRunLeavesThePreviousIndexInUse) {
     IndexerFolder folder("killed");
     folder.Configure(".txt");
@@ -432,3 +561,70 @@ TEST(DaradivRun, WithoutItsWorkerTheRunFailsAndKeepsTheIndex) {
         << folder.Summary();
     EXPECT_EQ(folder.Search("persimmon"), std::set<std::string>{doc});
 }
+
+TEST(DaradivRun, ConfigurationThatCannotBeReadWholeChangesNothingAndNamesTheLine) {
+    // A scheduled update may start while daradiv.ini holds a row in Shift_JIS.
+    IndexerFolder folder("badconfig");
+    folder.Configure(".txt");
+    std::string a = folder.Put("a.txt", "apple alpha");
+    ASSERT_EQ(folder.Run(), 0);
+    const std::string ini = folder.app() + program_files::kIndexerConfig;
+    std::string bytes = ReadFileBytes(ini).value_or("");
+    bytes += "/home/u/\x95\xB6\x8F\x91/;;x\r\n";
+    std::ofstream(ini, std::ios::binary) << bytes;
+    auto before = folder.Snapshot();
+
+    EXPECT_NE(folder.Run(), 0);
+    EXPECT_EQ(folder.Snapshot(), before);
+    EXPECT_EQ(ReadFileBytes(ini), std::optional<std::string>(bytes));
+    std::vector<std::string> log = folder.Log();
+    std::string all;
+    for (const std::string& line : log) all += line + "\n";
+    EXPECT_NE(all.find(ini + " の 11 行目を読み込めません"), std::string::npos) << all;
+    EXPECT_EQ(folder.Search("apple"), std::set<std::string>{a});
+}
+
+#ifdef RUVUDAR_OCR_FIXTURES
+// Pages of known text drawn at 300 dpi, as images and as an image-only PDF, are found
+// through the search; broken images and pages are named in the log; an unchanged file is
+// not read again.
+TEST(DaradivRun, ScannedPagesAndImagesAreReadByOcr) {
+    IndexerFolder folder("ocr");
+    for (const auto& e : fs::directory_iterator(RUVUDAR_OCR_FIXTURES)) folder.Copy(e.path());
+    folder.Configure(".png : .tif : .pdf", false, /*pdf_ocr=*/true);
+    ASSERT_EQ(folder.Run(), 0) << folder.Summary();
+    ASSERT_TRUE(EndsWithSummary(folder.Summary())) << folder.Summary();
+
+    struct Expect { const ocr_pages::Page* page; const char* file; };
+    const Expect expects[] = {
+        {&ocr_pages::kHorizontal, "ocr_page.png"}, {&ocr_pages::kHorizontal, "ocr_page.pdf"},
+        {&ocr_pages::kVertical, "ocr_vertical.png"}, {&ocr_pages::kTiffFirst, "ocr_pages.tif"},
+        {&ocr_pages::kTiffSecond, "ocr_pages.tif"},
+    };
+    for (const Expect& e : expects) {
+        size_t found = 0;
+        std::string missing;
+        for (const char* word : e.page->planted) {
+            if (folder.Search(word).count(folder.docs() + e.file)) ++found;
+            else missing += std::string(" ") + word;
+        }
+        EXPECT_GE(found * 10, e.page->planted.size() * 9) << e.file << " lacks" << missing;
+    }
+
+    // The run's OCR line, and the broken inputs named with their reasons.
+    std::vector<std::string> log = folder.Log();
+    std::string text;
+    for (const std::string& line : log) text += line + "\n";
+    EXPECT_NE(text.find("文字認識 (OCR): 7 ページ"), std::string::npos) << text;
+    EXPECT_NE(text.find("broken_notimage.png : 画像として読めません"), std::string::npos) << text;
+    EXPECT_NE(text.find("broken_page.pdf : 文字認識: 2 ページ目"), std::string::npos) << text;
+    EXPECT_NE(folder.Summary().find("失敗 1 件"), std::string::npos) << folder.Summary();
+
+    // Unchanged files are kept: nothing is read by OCR again.
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 0 件"), std::string::npos) << folder.Summary();
+    text.clear();
+    for (const std::string& line : folder.Log()) text += line + "\n";
+    EXPECT_EQ(text.find("文字認識 (OCR)"), std::string::npos) << text;
+}
+#endif

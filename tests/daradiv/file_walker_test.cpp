@@ -110,3 +110,32 @@ TEST_F(WalkTest, UnreadableFolderIsNotedAndSkipped) {
     EXPECT_EQ(Paths(r), (std::vector<std::string>{"open/b.txt"}));
     ASSERT_EQ(r.notes.size(), 1u);
 }
+
+// What is not a regular file, and links that lead nowhere or in a circle, are named with a
+// reason when their name shows a wanted type (a broken link without an extension may have
+// been a folder); other types and excluded paths stay unnamed.
+TEST_F(WalkTest, SpecialFilesAndBrokenLinksAreNamed) {
+    ASSERT_EQ(mkfifo((Dir() + "pipe.txt").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((Dir() + "pipe.png").c_str(), 0644), 0);
+    fs::create_symlink(Dir() + "nowhere", root_ / "dangling.txt");
+    fs::create_symlink(Dir() + "nowhere", root_ / "folderlink");
+    fs::create_symlink(Dir() + "nowhere", root_ / "dangling.png");
+    fs::create_symlink(Dir() + "excluded.txt", root_ / "excluded.txt");
+    fs::create_symlink(root_ / "b.txt", root_ / "a.txt");
+    fs::create_symlink(root_ / "a.txt", root_ / "b.txt");
+    fs::create_directories(root_ / "sub");
+    fs::create_directory_symlink(root_, root_ / "sub" / "up");
+    WalkSettings s;
+    s.folders = {Dir()};
+    s.extensions = {".txt"};
+    s.exclusions = {Dir() + "excluded.txt"};
+    WalkResult r = WalkFolders(s);
+    EXPECT_TRUE(r.files.empty());
+    std::vector<std::string> named;
+    for (const WalkNote& n : r.notes) {
+        EXPECT_FALSE(n.reason.empty());
+        named.push_back(n.path.substr(Dir().size()));
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{"a.txt", "b.txt", "dangling.txt", "folderlink",
+                                               "pipe.txt", "sub/up"}));
+}

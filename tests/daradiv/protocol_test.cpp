@@ -13,6 +13,7 @@ TEST(WorkerProtocol, FramesSurviveAPipeAndArriveInPieces) {
     sent.ok = true;
     sent.text = std::string("東京 a\0b", 10);
     sent.folded = sent.text;
+    sent.notes = {"後ろの 12 バイトを索引していません", ""};
     ASSERT_TRUE(WriteFrame(p[1], EncodeResult(sent)));
     ASSERT_TRUE(WriteFrame(p[1], EncodeRequest({"/d/x;y.txt", ".txt"})));
     close(p[1]);
@@ -32,10 +33,38 @@ TEST(WorkerProtocol, FramesSurviveAPipeAndArriveInPieces) {
     std::optional<WorkerResult> got = DecodeResult(frames[0]);
     ASSERT_TRUE(got && got->ok);
     EXPECT_EQ(got->text, sent.text);
+    EXPECT_EQ(got->notes, sent.notes);
     std::optional<WorkerRequest> request = DecodeRequest(frames[1]);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->path, "/d/x;y.txt");
     EXPECT_EQ(request->extension, ".txt");
+}
+
+// The OCR flag of a request, the OCR figures of a result and a request for more time.
+TEST(WorkerProtocol, OcrFieldsAndTimeRequests) {
+    for (bool ocr : {false, true}) {
+        std::optional<WorkerRequest> r = DecodeRequest(EncodeRequest({"/a.pdf", ".pdf", ocr}));
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->ocr_pdf_pages, ocr);
+    }
+    for (bool ok : {false, true}) {
+        WorkerResult sent;
+        sent.ok = ok;
+        sent.error = ok ? "" : "読めません";
+        sent.ocr_pages = 12;
+        sent.ocr_milliseconds = 34567;
+        sent.ocr_note = "2 ページ目: 描画できません";
+        std::optional<WorkerResult> got = DecodeResult(EncodeResult(sent));
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->ok, ok);
+        EXPECT_EQ(got->ocr_pages, 12u);
+        EXPECT_EQ(got->ocr_milliseconds, 34567u);
+        EXPECT_EQ(got->ocr_note, sent.ocr_note);
+        EXPECT_FALSE(DecodeResult(EncodeResult(sent) + "x"));
+    }
+    EXPECT_EQ(DecodeTimeRequest(EncodeTimeRequest(3600)), 3600u);
+    EXPECT_FALSE(DecodeTimeRequest("X12"));
+    EXPECT_FALSE(DecodeResult(EncodeTimeRequest(5)));  // never taken for a result
 }
 
 TEST(WorkerProtocol, RejectsDamagedMessages) {

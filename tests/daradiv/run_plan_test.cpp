@@ -2,6 +2,11 @@
 
 #include "daradiv/run_plan.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
 using namespace daradiv;
 
 namespace {
@@ -119,4 +124,81 @@ TEST(RunPlan, UnchangedFailedDocumentsAreNotTriedAgain) {
     plan = PlanRun(in);
     EXPECT_EQ(plan.kind, RunKind::kFull);
     EXPECT_EQ(plan.extract.size(), 4u);
+}
+
+// Within one whole second, the stamps decide: a change of either time by a nanosecond, a
+// missing stamp or a stamp that asks for another reading means extracting again; documents
+// that failed are tried again on the same terms. Without any stamps the old rule holds.
+TEST(RunPlan, StampsTellApartChangesWithinTheSameSecond) {
+    constexpr int64_t kAt = 100'000'000'000;  // 100 s, in nanoseconds
+    auto stamped = [](std::string path) {
+        FoundFile f = Found(std::move(path), 10, 100);
+        f.mtime_ns = kAt + 5;
+        f.ctime_ns = kAt + 7;
+        return f;
+    };
+    std::vector<FoundFile> files;
+    for (int i = 0; i < 5; ++i) files.push_back(stamped("/d/" + std::to_string(i)));
+    files.push_back(stamped("/d/broken"));
+    PlanInputs in = Inputs(Lines(5), files);
+    in.known_failures = {{"/d/broken", 10, 100, "壊れています"}};
+    DocumentStamps stamps;
+    for (const FoundFile& f : files) stamps[f.path] = {f.size, f.mtime_ns, f.ctime_ns, false, {}};
+    stamps["/d/1"].mtime_ns += 1;         // rewritten in the same second
+    stamps["/d/2"].ctime_ns -= 1;         // its status changed since
+    stamps["/d/3"].read_again = true;     // modified as it was read
+    stamps.erase("/d/4");                 // no stamp: a run killed before writing them
+    stamps["/d/broken"].mtime_ns -= 1;    // a failed document rewritten since
+    in.stamps = &stamps;
+    RunPlan plan = PlanRun(in);
+    EXPECT_EQ(plan.kept, (std::vector<size_t>{0}));
+    EXPECT_EQ(plan.dying, (std::vector<size_t>{1, 2, 3, 4}));
+    std::vector<std::string> extracted;
+    for (const FoundFile& f : plan.extract) extracted.push_back(f.path);
+    EXPECT_EQ(extracted, (std::vector<std::string>{"/d/1", "/d/2", "/d/3", "/d/4", "/d/broken"}));
+    EXPECT_TRUE(plan.still_failed.empty());
+
+    in.stamps = nullptr;  // an index of an earlier version: size and seconds decide
+    plan = PlanRun(in);
+    EXPECT_EQ(plan.kept.size(), 5u);
+    EXPECT_EQ(plan.still_failed.size(), 1u);
+}
+
+// A document is read again next time when a change after the run started could repeat both
+// its times: both lie within a tick of the start (2 s where times are whole seconds).
+TEST(DocumentStamps, ReadAgainWhenBothTimesAreWithinATickOfTheStart) {
+    constexpr int64_t kMs = 1'000'000;
+    constexpr int64_t kStart = 1'700'000'000'000 * kMs + 123 * kMs;
+    struct Case {
+        int64_t mtime, ctime;
+        bool again;
+    } cases[] = {
+        {kStart - 50 * kMs, kStart - 40 * kMs, true},
+        {kStart + 30 * kMs, kStart + 30 * kMs, true},      // changed while the run looked
+        {kStart - 500 * kMs, kStart - 500 * kMs, false},
+        {kStart - 3'600'000 * kMs, kStart - 10 * kMs, false},  // an old time: a change shows
+        {(kStart / 1000 / kMs) * 1000 * kMs - 1000 * kMs, (kStart / 1000 / kMs) * 1000 * kMs, true},
+        {(kStart / 1000 / kMs) * 1000 * kMs - 3000 * kMs, (kStart / 1000 / kMs) * 1000 * kMs, false},
+    };
+    for (const Case& c : cases) {
+        FoundFile f = Found("/d/a", 1, c.mtime / 1'000'000'000);
+        f.mtime_ns = c.mtime;
+        f.ctime_ns = c.ctime;
+        EXPECT_EQ(ChangeCouldGoUnseen(f, kStart), c.again) << c.mtime << " " << c.ctime;
+        EXPECT_EQ(StampsOf({f}, kStart).at("/d/a").read_again, c.again);
+    }
+}
+
+TEST(DocumentStamps, WrittenAndReadBack) {
+    const std::string file = ::testing::TempDir() + "stamps_" + std::to_string(getpid()) + ".dat";
+    EXPECT_FALSE(ReadDocumentStamps(file).has_value());  // none yet: an earlier version's index
+    DocumentStamps stamps;
+    stamps["/d/文書 a.txt"] = {12, 1'700'000'000'123'456'789, 1'700'000'000'987'654'321, false,
+                               {"後ろの 10 バイトを索引していません", "区切りがありません"}};
+    stamps["/d/b.txt"] = {0, 5, 6, true, {}};
+    WriteDocumentStamps(file, stamps);
+    EXPECT_EQ(ReadDocumentStamps(file), stamps);
+    std::ofstream(file, std::ios::binary) << "/d/a;;1;;2;;3;;0\r\n\xFF\xFE broken\r\n";
+    EXPECT_EQ(ReadDocumentStamps(file), DocumentStamps());  // damaged: everything read again
+    std::remove(file.c_str());
 }

@@ -48,6 +48,21 @@ TEST(WorkerPool, AFailingDocumentCostsThatDocumentOnly) {
     ASSERT_TRUE(results[0].ok);
 }
 
+// A document that needs longer (OCR of many pages) gets the time its worker asks for, and
+// no more.
+TEST(WorkerPool, AWorkerMayAskForMoreTimeForOneDocument) {
+    WorkerLimits limits;
+    limits.per_document = std::chrono::milliseconds(300);
+    WorkerPool pool(FAKE_WORKER, 2, limits);
+    std::map<size_t, WorkerResult> results =
+        RunAll(pool, {{"/docs/slow", ".png"}, {"/docs/greedy", ".png"}, {"/docs/a", ".txt"}});
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_TRUE(results[0].ok) << results[0].error;
+    EXPECT_FALSE(results[1].ok);
+    EXPECT_NE(results[1].error.find("(1 秒)"), std::string::npos) << results[1].error;
+    EXPECT_TRUE(results[2].ok);
+}
+
 TEST(WorkerPool, AWorkerThatCannotStartEndsTheRun) {
     WorkerPool pool("/nonexistent/daradiv-worker", 2, WorkerLimits{});
     size_t reported = 0;

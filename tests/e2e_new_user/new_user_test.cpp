@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -102,6 +103,9 @@ class FolderProcesses : public Processes {
             if (cmdline.rfind(app_dir_, 0) == 0) mine.push_back(pid);
         }
         return mine;
+    }
+    std::vector<int> FindFolderIndexer(const std::string& app_dir) override {
+        return SystemProcesses().FindFolderIndexer(app_dir);
     }
     bool Kill(int pid) override { return SystemProcesses().Kill(pid); }
 
@@ -315,6 +319,7 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
     // Update now: the settings are written, the real indexer runs, the status follows it.
     form2.Button3->click();
     EXPECT_EQ(form2.Button3->text(), kBusy);
+    EXPECT_TRUE(form1.StatusBar1->isVisible());  // the main window follows the update too
     const std::string ini = folder.Read(program_files::kIndexerConfig);
     for (const char* line : {".docx\r\n", ".xlsx\r\n", ".pptx\r\n", ".pdf\r\n", ".htm\r\n",
                              ".txt\r\n", ".rtf\r\n", ".eml\r\n"})
@@ -325,6 +330,7 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
         form2, [&] { return form2.Update().UpdateRunning == 0; }, kIndexMs);
     ASSERT_EQ(form2.Update().UpdateRunning, 0) << seen.join("\n").toStdString();
     EXPECT_EQ(form2.Button3->text(), kIdle);
+    EXPECT_FALSE(form1.StatusBar1->isVisible());
     EXPECT_TRUE(seen.last().contains("インデックス更新が完了しました"))
         << seen.join("\n").toStdString();
 
@@ -344,6 +350,18 @@ TEST(NewUser, IndexesChosenFoldersSearchesSavesAndStopsAnUpdate) {
         EXPECT_TRUE(rows.contains(name)) << name << "\n" << rows.join("\n").toStdString();
     EXPECT_TRUE(FrameText(view, "FrTop").contains(QString("<検索結果>　%1件").arg(rows.size())));
     Screenshot(form1, "results.png");
+
+    // The preview of the first hit, with its occurrences marked, in the body frame.
+    Click(view, "FrBody", "COM=VIEW");
+    ASSERT_TRUE(WaitForScript(view,
+                              "(function(){try{var b=frames['FrBody'];return b.location.pathname"
+                              ".endsWith('/view.html')&&b.document.readyState=='complete';}"
+                              "catch(e){return false;}})()"));
+    EXPECT_GT(
+        Eval(view, "frames['FrBody'].document.querySelectorAll('div.vtext span.keyword').length")
+            .toInt(),
+        0);
+    Screenshot(form1, "preview.png");
     ASSERT_TRUE(SearchFor(view, "pdfplanted"));
     EXPECT_EQ(Rows(view), QStringList{"office_text.pdf"});
 

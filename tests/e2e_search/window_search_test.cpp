@@ -1,7 +1,8 @@
 // Searching in the real window: the keyword typed into the real search form page and Enter
 // pressed in the web view, then the hit count and rows read back from the frames, a sort
-// link, a page link, a save link and a title link followed, on a program folder with and
-// without an index. The save chooser and the process starter are stand-ins.
+// link, a page link, a save link, a title link, a preview and a folder link followed, on a
+// program folder with and without an index. The save chooser and the process starter are
+// stand-ins.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <memory>
 
 #include "app/gui/tform1.h"
+#include "platform/desktop.h"
 #include "tests/e2e_search/program_folder.h"
 #include "tests/navigation/doubles.h"
 #include "text/text_file.h"
@@ -178,6 +180,58 @@ TEST_P(WindowSearchTest, SearchFollowLinksOpenAndSave) {
     EXPECT_EQ(view->url(), before);
     EXPECT_EQ(Eval(view, "frames['FrBody'].stay").toInt(), 1);
     EXPECT_EQ(Eval(view, "window.old").toInt(), 1);
+}
+
+// True once the body frame shows a loaded page whose address ends in name (the top
+// document staying the same one).
+QString BodyShows(const QString& name) {
+    return QString(
+               "(function(){try{var b=frames['FrBody'];return window.old==1&&"
+               "b.location.pathname.endsWith('/%1')&&b.document.readyState=='complete';}"
+               "catch(e){return false;}})()")
+        .arg(name);
+}
+
+TEST_P(WindowSearchTest, PreviewMarksOccurrencesFollowsThemAndOpensTheFolder) {
+    TForm1 form(folder_.app_dir(), nullptr, &dialogs_, &processes_);
+    form.show();
+    QWebEngineView* view = form.CppWebBrowser1;
+    ASSERT_TRUE(WaitFor(view, LoadedWith("index.html")));
+    SearchFor(form, "売上");
+
+    // 報告.txt has the most occurrences, so it is the first row.
+    ASSERT_TRUE(Rows(view).value(0).startsWith("報告.txt|")) << Rows(view).join("\n").toStdString();
+    Click(view, "FrBody", "COM=VIEW");
+    ASSERT_TRUE(WaitFor(view, BodyShows("view.html")));
+    const QString body = "frames['FrBody'].document";
+    EXPECT_EQ(Eval(view, "Array.from(" + body +
+                             ".querySelectorAll('div.vtext span.keyword'))"
+                             ".map(function(e){return e.textContent;})")
+                  .toStringList(),
+              (QStringList{"売上", "売上"}));
+    const QString text = Eval(view, body + ".body.innerText").toString();
+    EXPECT_TRUE(text.contains("報告.txt")) << text.toStdString();
+    EXPECT_TRUE(text.contains("出現数:2")) << text.toStdString();
+    EXPECT_TRUE(text.contains("今年の売上")) << text.toStdString();
+
+    // The first occurrence's next link moves to the second; back shows the results again.
+    Eval(view, body + ".querySelector('div.vtext a[href=\"#h2\"]').click()");
+    EXPECT_TRUE(WaitFor(view, "frames['FrBody'].location.hash=='#h2'"));
+    Click(view, "FrBody", "main.html");
+    ASSERT_TRUE(WaitFor(view, BodyShows("main.html")));
+    EXPECT_EQ(Rows(view).size(), GetParam() ? 3 : 4);
+
+    // The folder link starts the desktop's opener on the hit's folder; the view stays.
+    Click(view, "FrBody", "COM=FOLDER");
+    QDeadlineTimer deadline(kWaitMs);
+    while (processes_.started.empty() && !deadline.hasExpired()) QTest::qWait(20);
+    const std::string opener = DefaultOpener();
+    ASSERT_FALSE(opener.empty());
+    EXPECT_EQ(processes_.started, (std::vector<std::vector<std::string>>{
+                                      {opener, folder_.app_dir() + "docs/文書"}}));
+    QTest::qWait(200);
+    EXPECT_TRUE(Eval(view, BodyShows("main.html")).toBool());
+    EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(IndexOrNot, WindowSearchTest, ::testing::Bool(), [](const auto& info) {

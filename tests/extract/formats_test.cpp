@@ -321,3 +321,66 @@ TEST(WordXml, ReadByContentOtherXmlAsBefore) {
 }
 
 }  // namespace
+
+// OpenDocument and EPUB: what stays out, reading order, and broken packages.
+TEST(OpenFormats, OrderHiddenPartsAndBrokenPackages) {
+    const std::string fixtures = RUVUDAR_FIXTURES;
+    ExtractResult text = ExtractText(fixtures + "/open_text.odt", "odt");
+    ASSERT_TRUE(text.ok) << text.error;
+    EXPECT_FALSE(Contains(text.text, "hiddenauthor"));  // a comment's author is not its text
+    size_t header = text.text.find("odtheaderplanted"), heading = text.text.find("odtheadingplanted"),
+           body = text.text.find("odtbodyplanted"), cell = text.text.find("odtcellplanted"),
+           footer = text.text.find("odtfooterplanted");
+    EXPECT_LT(header, heading);
+    EXPECT_LT(heading, body);
+    EXPECT_LT(body, cell);
+    EXPECT_LT(cell, footer);
+    EXPECT_NE(footer, std::string::npos);
+    EXPECT_TRUE(Contains(text.text, "odtbodyplanted 開文本体  after."));  // text:s c="2"
+
+    // A million repeated empty rows and a thousand empty cells add nothing.
+    ExtractResult sheet = ExtractText(fixtures + "/open_spreadsheet.ods", "ods");
+    ASSERT_TRUE(sheet.ok) << sheet.error;
+    EXPECT_LT(sheet.text.size(), 1000u);
+    EXPECT_TRUE(Contains(sheet.text, "top\todscellplanted"));
+
+    ExtractResult book = ExtractText(fixtures + "/book.epub", "epub");
+    ASSERT_TRUE(book.ok) << book.error;
+    EXPECT_LT(book.text.find("epubtitleplanted"), book.text.find("epubsecondplanted"));
+    EXPECT_LT(book.text.find("epubsecondplanted"), book.text.find("epubfirstplanted"));
+    EXPECT_FALSE(Contains(book.text, "stylehidden"));
+
+    for (const char* broken : {"broken_truncated.odt", "broken_nospine.epub"}) {
+        std::string name = broken;
+        ExtractResult r = ExtractText(fixtures + "/" + name, name.substr(name.rfind('.')));
+        EXPECT_FALSE(r.ok) << name;
+        EXPECT_FALSE(r.error.empty()) << name;
+    }
+    // An .odt is a zip package, but never taken for an Office Open XML one; a flat file is
+    // not taken for a web page.
+    EXPECT_TRUE(ExtractText(fixtures + "/open_text.fodt", "fodt").ok);
+    EXPECT_FALSE(ExtractFromBytes("<html><body>x</body></html>", "fodt").ok);
+}
+
+// Images that cannot be read fail before any recognition: bytes that are no image, and an
+// image whose header asks for more pixels than a page may have (never decoded).
+TEST(Images, UnreadableAndOversizedImagesFailWithAReason) {
+    std::string huge_png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (uint32_t side : {60000u, 60000u}) {
+        for (int shift = 24; shift >= 0; shift -= 8) huge_png += static_cast<char>((side >> shift) & 0xFF);
+    }
+    huge_png += std::string("\x08\x00\x00\x00\x00", 5) + std::string(16, '\0');
+    const std::pair<std::string, std::string> cases[] = {
+        {"This is not a picture at all.\n", "png"},
+        {"GIF89a....", "jpg"},
+        {huge_png, "png"},
+        {"II*\0garbage", "tif"},
+    };
+    for (const auto& [bytes, ext] : cases) {
+        ExtractResult r = ExtractFromBytes(bytes, ext);
+        EXPECT_FALSE(r.ok) << ext;
+        EXPECT_FALSE(r.error.empty()) << ext;
+        EXPECT_EQ(r.ocr_pages, 0) << ext;
+    }
+    EXPECT_EQ(ExtractFromBytes(huge_png, "png").error, "画像が大きすぎます");
+}

@@ -17,18 +17,20 @@ namespace fs = std::filesystem;
 class FakeProcesses : public Processes {
   public:
     std::vector<std::vector<std::string>> spawned;
-    std::vector<int> running;         // what FindByName reports for "daradiv"
+    std::vector<int> running;         // this folder's indexer, as FindFolderIndexer reports it
     std::map<int, bool> kill_result;  // default true
     std::vector<int> killed;
-    std::string asked_name;
+    std::string asked_folder;
 
     bool Spawn(const std::vector<std::string>& argv) override {
         spawned.push_back(argv);
         return true;
     }
-    std::vector<int> FindByName(const std::string& name) override {
-        asked_name = name;
-        return name == "daradiv" ? running : std::vector<int>{};
+    // A search by name would find another folder's indexer: it must not be asked.
+    std::vector<int> FindByName(const std::string&) override { return {999}; }
+    std::vector<int> FindFolderIndexer(const std::string& app_dir) override {
+        asked_folder = app_dir;
+        return running;
     }
     bool Kill(int pid) override {
         killed.push_back(pid);
@@ -78,7 +80,7 @@ struct IndexerControl : ::testing::Test {
         WriteTextFile(LogPath(), lines, ByteOrderMark::kWithout);
     }
     void Poll() {
-        PollUpdateLog(state, context->app_dir, [this] { ++homes; });
+        PollUpdateLog(state, *context, [this] { ++homes; });
     }
 };
 
@@ -102,6 +104,7 @@ TEST_F(IndexerControl, StartDeletesTheLogAndLaunchesTheIndexer) {
 
 TEST_F(IndexerControl, PollFollowsTheLogAndReturnsToIdleOnTheFourthEndedPoll) {
     StartIndexer(state, *context);
+    processes.running = {77};
     Poll();
     EXPECT_EQ(state.StatusText, "Index is not created.");
     WriteLog({"12 / 40 files"});
@@ -136,19 +139,59 @@ TEST_F(IndexerControl, PollWithoutHeaderLeavesTheStatus) {
 TEST_F(IndexerControl, RunningIndexerAtCreationIsWatchedAndItsLogKept) {
     WriteLog({"3 / 9 files"});
     processes.running = {4242};
-    WatchRunningIndexer(state, processes);
-    EXPECT_EQ(processes.asked_name, "daradiv");
+    WatchRunningIndexer(state, *context);
+    EXPECT_EQ(processes.asked_folder, context->app_dir);
     EXPECT_EQ(state.UpdateRunning, 1);
     EXPECT_TRUE(state.TimerEnabled);
     EXPECT_EQ(state.Button3Caption, "インデックスの更新中止");
     EXPECT_TRUE(processes.spawned.empty());
     EXPECT_TRUE(fs::exists(LogPath()));
 
+    // None running while the log shows an update under way: it was interrupted, and the
+    // log says so before the welcome page is first written.
     UpdateState idle;
     processes.running.clear();
-    WatchRunningIndexer(idle, processes);
+    WatchRunningIndexer(idle, *context);
     EXPECT_EQ(idle.UpdateRunning, 0);
     EXPECT_FALSE(idle.TimerEnabled);
+    EXPECT_EQ(ReadUpdateLog(context->app_dir),
+              (std::vector<std::string>{"", "[更新記録]",
+                                        "2024-01-05 07:03:09  前回のインデックス更新は完了しませんでした",
+                                        "", "設定画面よりインデックスを更新してください"}));
+}
+
+TEST_F(IndexerControl, UpdateUnderWayWithoutItsIndexerIsMarkedInterruptedAndEndsTheWatch) {
+    const std::string interrupted =
+        "\xEF\xBB\xBF\r\n[更新記録]\r\n2024-01-05 07:03:09  前回のインデックス更新は完了しませんでした"
+        "\r\n\r\n設定画面よりインデックスを更新してください\r\n";
+    StartIndexer(state, *context);
+    // Launched but not yet writing: no log is no sign of an interruption.
+    Poll();
+    EXPECT_FALSE(fs::exists(LogPath()));
+    EXPECT_EQ(state.UpdateRunning, 1);
+
+    processes.running = {77};
+    WriteLog({"12 / 40 files"});
+    Poll();
+    EXPECT_EQ(state.StatusText, "12 / 40 files");
+    EXPECT_EQ(ReadFileBytes(LogPath()), std::optional<std::string>("12 / 40 files\r\n"));
+
+    // The indexer was killed: one poll marks the log and returns to idle.
+    processes.running.clear();
+    Poll();
+    EXPECT_EQ(ReadFileBytes(LogPath()), std::optional<std::string>(interrupted));
+    EXPECT_EQ(state.StatusText, "2024-01-05 07:03:09  前回のインデックス更新は完了しませんでした");
+    EXPECT_EQ(state.UpdateRunning, 0);
+    EXPECT_FALSE(state.TimerEnabled);
+    EXPECT_EQ(state.Button3Caption, "今すぐインディクスを更新する");
+    EXPECT_EQ(homes, 1);
+
+    // An ended log is never marked, whoever is running.
+    clock.now.minute = 59;
+    WriteLog({"", "[更新記録]", "done"});
+    Poll();
+    EXPECT_EQ(ReadFileBytes(LogPath()), std::optional<std::string>("\r\n[更新記録]\r\ndone\r\n"));
+    EXPECT_TRUE(processes.killed.empty());
 }
 
 TEST_F(IndexerControl, ConfirmedStopKillsEveryIndexerAndWritesTheAbortEntry) {

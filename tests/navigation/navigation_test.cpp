@@ -1,10 +1,12 @@
 #include "app/navigation.h"
+#include "app/url_decode.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "platform/desktop.h"
 #include "tests/navigation/doubles.h"
 #include "tests/support/test_folder.h"
 
@@ -22,6 +24,9 @@ class RecordingOperations : public NavigationOperations {
     void WriteSearchPage(const ViewerState&) override { calls.push_back("search.html"); }
     void WriteResultPage(ViewerState&) override { calls.push_back("result"); }
     void WriteWelcomePage(const ViewerState&) override { calls.push_back("welcome"); }
+    void WriteViewPage(const ViewerState&, size_t x) override {
+        calls.push_back("view " + std::to_string(x));
+    }
 };
 
 std::string Join(const std::vector<std::string>& v) {
@@ -111,6 +116,14 @@ TEST_F(NavigationTest, CommandTable) {
         {q + "COM=SAVE&NUM=-2", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
         {q + "COM=OPEN&NUM=2", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
         {q + "COM=SAVE&NUM=2", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
+        // View writes the preview of an existing hit only; Folder is cancelled like Open.
+        {q + "COM=VIEW&NUM=1", "view 1", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
+        {q + "COM=VIEW&NUM=2", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
+        {q + "COM=VIEW&NUM=x", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
+        {q + "COM=FOLDER&NUM=2", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
+        {q + "COM=FOLDER", "", "前回", "文書 | 仕事 | 個人", 2, 3, 2, false},
+        // As for Open, a PAGE in the same URL is tested first.
+        {q + "COM=VIEW&NUM=0&PAGE=1", "search.html | result", "前回", "文書 | 仕事 | 個人", 2, 1},
         // Only the first COM counts.
         {q + "COM=SEARCH&KEYWORD=x&COM=OPEN", "search x | sort 2 0 1 | search.html | result", "x",
          "", 2, 0},
@@ -139,6 +152,24 @@ TEST_F(NavigationTest, CommandTable) {
               (std::vector<std::vector<std::string>>{{"viewer", "/d/a.txt"}}));
 }
 
+// A search with ten thousand categories reads its URL a fixed number of times, not once per
+// category, and ticks exactly the categories the URL names.
+TEST_F(NavigationTest, ManyCategoriesAreReadInOnePass) {
+    state_.Categories.clear();
+    std::string url = std::string(kIndex) + "?COM=SEARCH&KEYWORD=a";
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 10'000; ++n) {
+        state_.Categories.push_back("c" + std::to_string(n));
+        if (n % 3 == 0) continue;
+        url += "&CATCHK" + std::to_string(n) + "=ON";
+        expected.push_back("c" + std::to_string(n));
+    }
+    const size_t before = UrlPassCount();
+    Navigate(url);
+    EXPECT_LE(UrlPassCount() - before, 4u);
+    EXPECT_EQ(state_.CheckedCategories, expected);
+}
+
 TEST_F(NavigationTest, SingleHitIsNotSorted) {
     state_.Results = {"50;;/d/a.txt;;x"};
     Navigate(std::string(kIndex) + "?SORT=4");
@@ -154,6 +185,35 @@ TEST_F(NavigationTest, OpenStartsTheApplicationOnTheHitPath) {
     EXPECT_EQ(processes_.started[0],
               (std::vector<std::string>{"office", "--writer", "/d/sub/b.doc"}));
     EXPECT_TRUE(ops_.calls.empty());
+}
+
+TEST_F(NavigationTest, OpenWithAnApplicationThatCannotStartSaysSo) {
+    const std::string missing = app_dir_.string() + "/missing-office";
+    std::ofstream(app_dir_ / "appset.ini") << ".doc;;" << missing << "\r\n";
+    NavigationContext context{dialogs_, SystemProcesses(), ops_};
+    NavigationResult r =
+        CppWebBrowser1BeforeNavigate2(state_, context, std::string(kIndex) + "?COM=OPEN&NUM=1");
+    EXPECT_FALSE(r.proceed);
+    EXPECT_EQ(dialogs_.errors, std::vector<std::string>{"/d/sub/b.doc を開けませんでした。\n" +
+                                                        missing + ": プログラムが見つかりません"});
+}
+
+TEST_F(NavigationTest, ViewNamesThePreviewForTheBodyFrame) {
+    NavigationResult r = Navigate(std::string(kIndex) + "?COM=VIEW&NUM=1");
+    EXPECT_FALSE(r.proceed);
+    EXPECT_EQ(r.show_in_body, "view.html");
+    EXPECT_EQ(Join(ops_.calls), "view 1");
+    r = Navigate(std::string(kIndex) + "?COM=VIEW&NUM=5");
+    EXPECT_EQ(r.show_in_body, "");
+}
+
+TEST_F(NavigationTest, FolderOpensTheHitsFolderWithTheDefaultOpener) {
+    NavigationResult r = Navigate(std::string(kIndex) + "?COM=FOLDER&NUM=1");
+    EXPECT_FALSE(r.proceed);
+    EXPECT_TRUE(ops_.calls.empty());
+    if (DefaultOpener().empty()) GTEST_SKIP() << "no xdg-open";
+    EXPECT_EQ(processes_.started,
+              (std::vector<std::vector<std::string>>{{DefaultOpener(), "/d/sub"}}));
 }
 
 TEST_F(NavigationTest, OpenWithBrokenApplicationTableShowsErrorAfterCancelling) {

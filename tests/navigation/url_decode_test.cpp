@@ -44,6 +44,28 @@ TEST(QueryValue, FirstOccurrenceUpToAmpersand) {
     EXPECT_EQ(QueryValue("x?XNUM=3", "NUM"), "3");
 }
 
+// The one-pass reading of numbered parameters answers exactly as one lookup per number would,
+// traps included: a name inside the keyword, overlapping prefixes, leading zeros, repeats.
+TEST(NumberedValuesEqual, AgreesWithOneLookupPerNumber) {
+    const char* urls[] = {
+        "x?COM=SEARCH&KEYWORD=a&CATCHK1=ON&CATCHK3=ON&CATCHK12=ON",
+        "x?COM=SEARCH&KEYWORD=CATCHK2=ON&CATCHK1=on&CATCHK2=OFF",
+        "x?KEYWORD=a&CATCHK3=OFF&CATCHK3=ON&CATCHK03=ON&CATCHK0=ON",
+        "x?KEYWORD=CATCATCHK4=ON&CATCHKCATCHK5=ON&XCATCHK6=ON&CATCHK7=ONX&CATCHK8=",
+        "x?CATCHK9=ON&CATCHK99999999999=ON&CATCHK10=ON&CATCHK11",
+        "",
+    };
+    for (const char* url : urls) {
+        for (size_t count : {0u, 3u, 12u}) {
+            std::vector<bool> got = NumberedValuesEqual(url, "CATCHK", count, "ON");
+            ASSERT_EQ(got.size(), count);
+            for (size_t n = 1; n <= count; ++n)
+                EXPECT_EQ(got[n - 1], QueryValue(url, "CATCHK" + std::to_string(n)) == "ON")
+                    << url << " n=" << n;
+        }
+    }
+}
+
 TEST(WholeNumber, Fallback) {
     EXPECT_EQ(WholeNumber("12"), 12);
     EXPECT_EQ(WholeNumber(""), -1);

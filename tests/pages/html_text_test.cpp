@@ -50,6 +50,25 @@ TEST(MarkName, DocumentCharactersBecomeReferences) {
     EXPECT_EQ(MarkName("X;;Y", "x;;y", {{";;"}}), "x" + Mark("&#59;&#59;") + "y");
 }
 
+TEST(MarkTerms, ParagraphsBreakAfterSentenceEndsOutsideMarks) {
+    MarkRules rules;
+    rules.paragraph_bytes = 6;
+    rules.paragraph_break = "|";
+    auto mark = [&](const std::string& text, const std::vector<TermGroup>& groups) {
+        return MarkTerms(text, text, groups, rules);
+    };
+    // A sentence end once 6 bytes have gone by; a mark counts, and is never cut.
+    EXPECT_EQ(mark("ab. cdefg. hi!", {}), "ab. cdefg.| hi!");
+    EXPECT_EQ(mark("これは。あれ", {}), "これは。|あれ");
+    EXPECT_EQ(mark("AAAAAA.B", {{"AAAAAA."}}), Mark("AAAAAA.") + "B");
+    // Without a sentence end: a space from 12 bytes, any character from 24.
+    EXPECT_EQ(mark("abcdefghijkl m", {}), "abcdefghijkl |m");
+    EXPECT_EQ(mark(Repeat("x", 30), {}), Repeat("x", 24) + "|" + Repeat("x", 6));
+    // Line breaks become breaks in the same paragraph.
+    rules.line_breaks = true;
+    EXPECT_EQ(mark("a\r\nb\nc", {}), "a<BR>b<BR>c");
+}
+
 TEST(MarkTerms, OutputIsBoundedBetweenCharacters) {
     std::string long_path = Repeat("/長い名前", 1000);  // 13,000 bytes, no term in it
     std::string html = MarkName(long_path, long_path, {{"A"}});

@@ -30,7 +30,10 @@ Lines Row(int r, int x, const std::string& name, int score, const std::string& s
     return {"<P>",
             std::to_string(r) + ".&nbsp;&nbsp;<A href=index.html?COM=OPEN&NUM=" + num + ">" + name +
                 "</A>&nbsp;&nbsp;",
-            "<FONT SIZE=\"-1\"><A href=index.html?COM=SAVE&NUM=" + num + ">(保存)</A></FONT>　　",
+            "<FONT SIZE=\"-1\"><A href=index.html?COM=SAVE&NUM=" + num +
+                ">(保存)</A>&nbsp;<A href=index.html?COM=VIEW&NUM=" + num +
+                ">(プレビュー)</A>&nbsp;<A href=index.html?COM=FOLDER&NUM=" + num +
+                ">(フォルダを開く)</A></FONT>　　",
             "<FONT color=#008000 SIZE=\"-1\">&nbsp;&nbsp;-&nbsp;&nbsp;ヒット数:" +
                 std::to_string(score) + "</FONT><BR>",
             "<DIV class=\"ctby\"><FONT SIZE=\"-1\"> " + snippet + " </FONT></DIV>",

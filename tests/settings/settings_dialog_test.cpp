@@ -21,8 +21,10 @@ namespace {
 
 class NoProcesses : public Processes {
   public:
+    std::vector<int> indexer;  // what FindFolderIndexer reports
     bool Spawn(const std::vector<std::string>&) override { return true; }
     std::vector<int> FindByName(const std::string&) override { return {}; }
+    std::vector<int> FindFolderIndexer(const std::string&) override { return indexer; }
     bool Kill(int) override { return false; }
 };
 
@@ -99,6 +101,7 @@ TEST_F(SettingsDialog, ShowLoadsTheThreeFilesIntoTheTabs) {
                  "[COMMON]\r\nSCTYP=2\r\nTIME1=15\r\nTIME2=7\r\nTIME3=5\r\nRHIGHT= 150\r\n");
     folder.Write("appset.ini", ".pdf;;/usr/bin/evince\r\n   \r\n.docx;;/usr/bin/lowriter\r\n");
     folder.Write("srep.txt", "3 / 9 files\r\n");
+    processes.indexer = {4242};  // the update is under way
     form2->PageControl1->setCurrentWidget(form2->TabSheet3);
     Show();
 
@@ -178,6 +181,43 @@ TEST_F(SettingsDialog, EditsAndOkWriteTheFilesByteForByte) {
     Show();
     EXPECT_EQ(form2->Edit5->text(), "120");
     EXPECT_EQ(form2->Edit2->text(), "0");
+}
+
+// The boxes under the eight load and save through the same rules: their extensions in
+// [FileType], the OCR of scanned PDFs as a [Common] line that an older file lacks.
+TEST_F(SettingsDialog, DocumentTypeBoxesBelowTheEightLoadAndSaveByteForByte) {
+    const std::string with_new =
+        "[Common]\r\nReindex=update\r\nPdfOcr=on\r\n\r\n[FileType]\r\n.odt\r\n.ods\r\n.odp\r\n"
+        ".odg\r\n.fodt\r\n.fods\r\n.fodp\r\n.png\r\n.jpg\r\n.jpeg\r\n.tif\r\n.tiff\r\n.h\r\n"
+        "\r\n[SearchDir]\r\n/srv/a/;;文書\r\n\r\n[ExtraDir]\r\n";
+    const std::string old =
+        "[Common]\r\nReindex=update\r\n\r\n[FileType]\r\n.pdf\r\n.txt\r\n.h\r\n"
+        "\r\n[SearchDir]\r\n/srv/a/;;文書\r\n\r\n[ExtraDir]\r\n";
+    struct Case { const std::string* file; std::vector<bool> boxes; };
+    const Case cases[] = {
+        {&with_new, {true, false, true, true}},
+        {&old, {false, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        folder.Write("daradiv.ini", *c.file);
+        Show();
+        std::vector<bool> boxes;
+        for (QCheckBox* box : {form2->CheckBox10, form2->CheckBox11, form2->CheckBox12,
+                               form2->CheckBox13})
+            boxes.push_back(box->isChecked());
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(form2->Edit1->text(), ".h");
+        form2->Button1->click();
+        EXPECT_EQ(folder.Read("daradiv.ini"), *c.file);
+    }
+    // Ticking them on the old file adds their extensions and the line.
+    Show();
+    form2->CheckBox11->setChecked(true);
+    form2->CheckBox13->setChecked(true);
+    form2->Button1->click();
+    EXPECT_EQ(folder.Read("daradiv.ini"),
+              "[Common]\r\nReindex=update\r\nPdfOcr=on\r\n\r\n[FileType]\r\n.pdf\r\n.txt\r\n"
+              ".epub\r\n.h\r\n\r\n[SearchDir]\r\n/srv/a/;;文書\r\n\r\n[ExtraDir]\r\n");
 }
 
 TEST_F(SettingsDialog, CancelDropsEditsButKeepsTheRebuildBox) {
@@ -383,17 +423,95 @@ TEST_F(SettingsDialog, EnterAndEscapeCloseNoDialog) {
     EXPECT_EQ(form3->ShowModal(), TForm3::kOk);
 }
 
-TEST_F(SettingsDialog, AFileThatIsNotUtf8StopsTheLoadWithTheError) {
+// A daradiv.ini row written by a Shift_JIS editor: "/home/u/" 文書 "/" in Shift_JIS.
+constexpr const char* kShiftJisRow = "/home/u/\x95\xB6\x8F\x91/;;\x95\xB6\x8F\x91\r\n";
+
+TEST_F(SettingsDialog, AFileThatCannotBeReadWholeIsNamedAndNothingIsSavedOverIt) {
+    const std::string ruvudar = "[COMMON]\r\nSCTYP=2\r\nTIME1=0\r\nTIME2=7\r\nTIME3=30\r\nRHIGHT=150\r\n";
+    const std::string daradiv = std::string("[Common]\r\nReindex=update\r\n\r\n[FileType]\r\n.pdf\r\n\r\n"
+                                            "[SearchDir]\r\n/home/u/docs/;;文書\r\n") +
+                                kShiftJisRow + "\r\n[ExtraDir]\r\n/home/u/docs/tmp/\r\n";
+    const std::string appset = ".pdf;;/usr/bin/evince\r\n";
+    folder.Write("ruvudar.ini", ruvudar);
+    folder.Write("daradiv.ini", daradiv);
+    folder.Write("appset.ini", appset);
+    auto unchanged = [&](const char* step) {
+        EXPECT_EQ(folder.Read("ruvudar.ini"), ruvudar) << step;
+        EXPECT_EQ(folder.Read("daradiv.ini"), daradiv) << step;
+        EXPECT_EQ(folder.Read("appset.ini"), appset) << step;
+    };
+
+    Show();
+    QCoreApplication::processEvents();
+    const std::string named = folder.File("daradiv.ini") +
+                              " の 9 行目を読み込めません（UTF-8 ではない文字があります）";
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0],
+              named + "\nこのファイルを直して設定画面を開き直すまで、設定は保存されません。");
+    // The other files are loaded all the same.
+    EXPECT_TRUE(form2->RadioButton2->isChecked());
+    EXPECT_EQ(form2->Edit5->text(), "150");
+    EXPECT_EQ(Rows(form2->ListView3), (std::vector<std::vector<std::string>>{{".pdf", "/usr/bin/evince"}}));
+    EXPECT_EQ(form2->ListView1->topLevelItemCount(), 0);
+
+    // OK, the update button and a scheduled update, each declined: nothing is written.
+    dialogs.confirm = false;
+    form2->Button1->click();
+    EXPECT_TRUE(form2->isVisible());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0],
+              named + "\nこのファイルの内容は画面に読み込まれていません。\n"
+                      "画面の設定でこのファイルを置き換えますか？（元の内容は失われます）|確認");
+    unchanged("OK");
+    form2->Button3->click();
+    EXPECT_EQ(form2->Update().UpdateRunning, 0);
+    unchanged("update now");
+    form2->StartIndexer();
+    unchanged("schedule");
+    form2->Timer1Timer();
+    unchanged("poll");
+
+    // Mended with an editor while the dialog is open: the dialog still holds none of it.
+    folder.Write("daradiv.ini", "[SearchDir]\r\n/home/u/docs/;;文書\r\n");
+    form2->Button1->click();
+    EXPECT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_EQ(folder.Read("daradiv.ini"), "[SearchDir]\r\n/home/u/docs/;;文書\r\n");
+    // Showing it again loads the mended file, and saving needs no question.
+    form2->hide();
+    Show();
+    EXPECT_EQ(form2->ListView1->topLevelItemCount(), 1);
+    form2->Button1->click();
+    EXPECT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_NE(folder.Read("daradiv.ini").find("/home/u/docs/;;文書\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsDialog, ABadApplicationTableAloneKeepsAllThreeAndCanBeReplacedOnRequest) {
     folder.Write("daradiv.ini", "[Common]\r\n");
-    folder.Write("appset.ini", ".pdf;;/usr/bin/\xFF\r\n");
+    folder.Write("appset.ini", ".pdf;;/usr/bin/evince\r\n.doc;;/usr/bin/\xFF\r\n");
+    folder.Write("ruvudar.ini", "[COMMON]\r\nRHIGHT=150\r\n");
     form2->Edit1->setText("kept?");
     Show();
     QCoreApplication::processEvents();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(dialogs.errors[0],
-              "Unicode 文字のマッピングがターゲットのマルチバイト コード ページに存在しません");
-    EXPECT_EQ(form2->Edit1->text(), "");  // reset before the failing file
+    EXPECT_EQ(dialogs.errors[0].substr(0, dialogs.errors[0].find('\n')),
+              folder.File("appset.ini") + " の 2 行目を読み込めません（UTF-8 ではない文字があります）");
+    EXPECT_EQ(form2->Edit1->text(), "");  // reset like every other control
     EXPECT_TRUE(form2->isVisible());
+
+    dialogs.confirm = false;
+    form2->Button1->click();
+    EXPECT_EQ(folder.Read("daradiv.ini"), "[Common]\r\n");
+    EXPECT_EQ(folder.Read("appset.ini"), ".pdf;;/usr/bin/evince\r\n.doc;;/usr/bin/\xFF\r\n");
+    EXPECT_EQ(folder.Read("ruvudar.ini"), "[COMMON]\r\nRHIGHT=150\r\n");
+
+    // The user agrees to replace it: the dialog's settings are written.
+    dialogs.confirm = true;
+    form2->Button1->click();
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_EQ(folder.Read("appset.ini"), "");
+    EXPECT_NE(folder.Read("ruvudar.ini").find("RHIGHT=150\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -66,10 +66,12 @@ class FixedClock : public Clock {
 // A temporary program folder named after the running test.
 class ProgramFolder {
   public:
-    ProgramFolder() {
+    // suffix names a second folder of the same test.
+    explicit ProgramFolder(const std::string& suffix = "") {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
-                (std::string("ruvudar_settings_") + info->test_suite_name() + "_" + info->name());
+                (std::string("ruvudar_settings_") + info->test_suite_name() + "_" + info->name() +
+                 suffix);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_ / "page");
     }

@@ -73,8 +73,28 @@ TEST(TextFile, LinesBomAndWrite) {
     WritePageFile(path, {"x", "文"});
     EXPECT_EQ(*ReadFileBytes(path), "\xEF\xBB\xBFx\r\n文\r\n");
     EXPECT_EQ(*ReadTextLines(path), (std::vector<std::string>{"x", "文"}));
-    std::ofstream(dir / "bad.txt", std::ios::binary) << "ok\n\xFF\n";
-    EXPECT_THROW(ReadTextLines((dir / "bad.txt").string()), AppError);
+    // A file that is not UTF-8 throws an error that names it and the line of the first bad
+    // byte, whatever the line ends; a byte-order mark is no line.
+    struct Bad {
+        const char* bytes;
+        size_t line;
+    } bad[] = {{"ok\n\xFF\n", 2},
+               {"\xEF\xBB\xBF\xFF", 1},
+               {"a\r\nb\rc\n\nd \xE6\x96", 5},
+               {"\xEF\xBB\xBF" "a\r\n\r\n/home/u/\x95\xB6\x8F\x91/\r\n\xFF", 3}};
+    std::string bad_path = (dir / "bad.txt").string();
+    for (const Bad& b : bad) {
+        std::ofstream(bad_path, std::ios::binary) << b.bytes;
+        try {
+            ReadTextLines(bad_path);
+            ADD_FAILURE() << b.line;
+        } catch (const UnreadableFileError& e) {
+            EXPECT_EQ(e.line(), b.line);
+            EXPECT_EQ(e.path(), bad_path);
+            EXPECT_EQ(e.what(), bad_path + " の " + std::to_string(b.line) +
+                                    " 行目を読み込めません（UTF-8 ではない文字があります）");
+        }
+    }
     EXPECT_FALSE(ReadTextLines((dir / "missing").string()).has_value());
     EXPECT_THROW(WritePageFile((dir / "no" / "such" / "x").string(), {"a"}), AppError);
     std::filesystem::remove_all(dir);

@@ -67,6 +67,32 @@ TEST(UpdateLogStatus, Cases) {
     }
 }
 
+TEST(ProgressCounts, Cases) {
+    struct Case {
+        std::string status;
+        int64_t done, total;  // total -1: no counts
+    } cases[] = {
+        {"インデックス更新中 12 / 340 件", 12, 340},
+        {"インデックス更新中 0 / 5 件", 0, 5},
+        {"1 / 2 files", 1, 2},
+        {"インデックス更新中 9 / 3 件", 3, 3},  // never past the total
+        {"インデックス更新中 文書を探しています", 0, -1},
+        {"インデックス更新中 1 / 0 件", 0, -1},
+        {"a / 3", 0, -1},
+        {"3 / b", 0, -1},
+        {"1/2", 0, -1},
+        {"1 / 9999999999999999999 件", 0, -1},
+        {"", 0, -1},
+    };
+    for (const Case& c : cases) {
+        std::optional<UpdateCounts> counts = ProgressCounts(c.status);
+        ASSERT_EQ(counts.has_value(), c.total >= 0) << c.status;
+        if (!counts) continue;
+        EXPECT_EQ(counts->done, c.done) << c.status;
+        EXPECT_EQ(counts->total, c.total) << c.status;
+    }
+}
+
 TEST_F(LogFolder, AbortEntryBytesAndReadBack) {
     WriteRaw("old progress line that is much longer than the entry\r\nmore\r\n");
     WriteAbortEntry(app_dir_, LocalTime{2024, 1, 5, 7, 3, 9});
