@@ -61,7 +61,7 @@ int64_t SizeField(const OldLine& line) {
     try {
         return std::stoll(std::string(RecordField(line.text, 3)));
     } catch (const std::exception&) {
-        return line.fields.size;
+        return line.size;
     }
 }
 
@@ -126,12 +126,7 @@ void IndexRun::ReadOldLines(std::vector<std::string>& details) {
     if (!lines) return;
     have_info_ = true;
     old_lines_.reserve(lines->size());
-    for (std::string& text : *lines) {
-        OldLine line;
-        line.fields = index_files::ParseDocumentLine(text);
-        line.text = std::move(text);
-        old_lines_.push_back(std::move(line));
-    }
+    for (std::string& text : *lines) old_lines_.emplace_back(std::move(text));
 }
 
 bool IndexRun::ReadIndexState(size_t& added_since_fresh) {
@@ -196,7 +191,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
 
     std::set<int> referenced;
     for (const OldLine& line : old_lines_) {
-        if (line.fields.offset >= 0 && line.fields.catalogue > 0) referenced.insert(line.fields.catalogue);
+        if (line.offset >= 0 && line.catalogue > 0) referenced.insert(line.catalogue);
     }
     RemoveLeftovers(o_.app_dir, referenced);
 
@@ -204,7 +199,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.full = full;
     in.index_matches = ReadIndexState(in.added_since_fresh);
     in.record_readable.reserve(old_lines_.size());
-    for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.fields));
+    for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.Place()));
     in.known_failures = ReadFailedDocuments(File(kFailedDocumentsFile));  // unused by a full run
     const std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
     in.stamps = known_stamps ? &*known_stamps : nullptr;
@@ -223,6 +218,9 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         if (!known_stamps || *known_stamps != stamps)
             WriteDocumentStamps(File(kDocumentStampsFile), stamps);
     };
+    // What the plan was made from is not needed again: the run holds a line per document.
+    std::vector<FoundFile>().swap(in.found);
+    std::vector<bool>().swap(in.record_readable);
 
     std::vector<FailedDocument> failures = plan.still_failed;
     counts.failed = failures.size();
@@ -234,15 +232,16 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         if (listed.insert(path).second) no_text.push_back(path);
     };
     for (size_t i : plan.kept) {
-        const DocumentLine& f = old_lines_[i].fields;
-        if (f.text_length == 0 ||
-            (f.text_length == 1 && old_catalogues_.Read(f, head_, body_) && IsBlankText(body_)))
-            note_no_text(f.path);
+        const OldLine& line = old_lines_[i];
+        if (line.text_length == 0 ||
+            (line.text_length == 1 && old_catalogues_.Read(line.Place(), head_, body_) &&
+             IsBlankText(body_)))
+            note_no_text(std::string(line.path()));
     }
     // What the extraction of a kept document left out is named again each run.
     if (known_stamps) {
         for (size_t i : plan.kept) {
-            const std::string& path = old_lines_[i].fields.path;
+            const std::string path(old_lines_[i].path());
             auto known = known_stamps->find(path);
             auto now = stamps.find(path);
             if (known == known_stamps->end() || now == stamps.end()) continue;
@@ -261,6 +260,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         write_stamps();
         return finish();
     }
+    if (plan.kind == RunKind::kFull) std::vector<OldLine>().swap(old_lines_);
 
     const std::string index_path = File(program_files::kIndexName);
     int32_t first_catalogue = LargestCatalogueNumber(o_.app_dir) + 1;
@@ -276,9 +276,12 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     size_t total = plan.extract.size() + (plan.kind == RunKind::kCompact ? plan.kept.size() : 0);
     size_t done = 0;
     std::string head, body;
+    // The new lines, one per document, are most of what the run holds.
+    lines_.reserve((plan.kind == RunKind::kIncremental ? old_lines_.size() : plan.kept.size()) +
+                   plan.extract.size());
     if (plan.kind == RunKind::kIncremental) {
-        lines_.reserve(old_lines_.size() + plan.extract.size());
-        for (const OldLine& line : old_lines_) lines_.push_back(line.text);
+        for (OldLine& line : old_lines_) lines_.push_back(std::move(line.text));
+        std::vector<OldLine>().swap(old_lines_);
         for (size_t i : plan.dying) {
             generation_->Delete(KeyOf(i));
             lines_[i] = KillLine(lines_[i]);
@@ -290,34 +293,39 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         // Rebuild from the stored texts: nothing is extracted again.
         std::vector<FoundFile> lost;
         for (size_t i : plan.kept) {
-            const OldLine& line = old_lines_[i];
+            // Each old line goes once its text is indexed again, as the new line comes.
+            const OldLine line = std::move(old_lines_[i]);
+            old_lines_[i] = OldLine();
             progress_.Show(ProgressText(done++, total));
-            if (!old_catalogues_.Read(line.fields, head, body)) {
+            if (!old_catalogues_.Read(line.Place(), head, body)) {
                 FoundFile again;
-                again.path = line.fields.path;
+                again.path = line.path();
                 again.extension = LowerExtension(again.path);
                 again.size = SizeField(line);
-                again.mtime = std::atoll(line.fields.extra.c_str());
+                again.mtime = std::atoll(std::string(line.extra()).c_str());
                 lost.push_back(std::move(again));
                 continue;
             }
-            AddDocument(line.fields.path, line.fields.date, line.fields.extra, SizeField(line),
-                        body, FoldedCopy(body));
+            AddDocument(std::string(line.path()), std::string(line.date()),
+                        std::string(line.extra()), SizeField(line), body, FoldedCopy(body));
             ++counts.reused;
         }
         plan.extract.insert(plan.extract.end(), lost.begin(), lost.end());
     }
     counts.removed = plan.dying.size();
 
-    std::vector<WorkerRequest> requests;
-    requests.reserve(plan.extract.size());
-    for (const FoundFile& f : plan.extract) requests.push_back({f.path, f.extension, ocr_pdf_pages_});
     OcrTally ocr;
     progress_.Show(ProgressText(done, total), true);
     {
         WorkerPool pool(o_.worker_executable, o_.workers, o_.limits);
-        pool.Run(requests, [&](size_t index, WorkerResult result) {
+        auto request_of = [&](size_t index) {
             const FoundFile& f = plan.extract[index];
+            return WorkerRequest{f.path, f.extension, ocr_pdf_pages_};
+        };
+        pool.Run(plan.extract.size(), request_of, [&](size_t index, WorkerResult result) {
+            // Each result is the last use of its found file: it goes as its line comes.
+            const FoundFile f = std::move(plan.extract[index]);
+            plan.extract[index] = FoundFile();
             ocr.Add(f.path, result);
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);

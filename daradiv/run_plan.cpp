@@ -8,6 +8,25 @@ namespace daradiv {
 
 std::string MtimeField(int64_t mtime) { return std::to_string(mtime); }
 
+OldLine::OldLine(std::string line) : text(std::move(line)) {
+    const index_files::DocumentLine f = index_files::ParseDocumentLine(text);
+    size = f.size;
+    catalogue = f.catalogue;
+    path_length = f.path_length;
+    text_length = f.text_length;
+    offset = f.offset;
+}
+
+index_files::DocumentLine OldLine::Place() const {
+    index_files::DocumentLine f;
+    f.size = size;
+    f.catalogue = catalogue;
+    f.path_length = path_length;
+    f.text_length = text_length;
+    f.offset = offset;
+    return f;
+}
+
 namespace {
 
 bool SameAsStamped(const PlanInputs& in, const FoundFile& file) {
@@ -29,9 +48,9 @@ RunPlan PlanRun(const PlanInputs& in) {
     // Live lines by path; the first line of a path wins, a later duplicate dies.
     std::unordered_map<std::string_view, size_t> live;
     for (size_t i = 0; i < in.old_lines.size(); ++i) {
-        const index_files::DocumentLine& f = in.old_lines[i].fields;
-        if (f.offset < 0) continue;
-        live.emplace(f.path, i);
+        const OldLine& line = in.old_lines[i];
+        if (line.offset < 0) continue;
+        live.emplace(line.path(), i);
     }
     std::unordered_map<std::string_view, const FailedDocument*> failed;
     for (const FailedDocument& d : in.known_failures) failed.emplace(d.path, &d);
@@ -43,7 +62,7 @@ RunPlan PlanRun(const PlanInputs& in) {
             const OldLine& old = in.old_lines[it->second];
             bool readable = it->second < in.record_readable.size() && in.record_readable[it->second];
             if (readable && RecordField(old.text, 3) == std::to_string(file.size) &&
-                old.fields.extra == MtimeField(file.mtime) && SameAsStamped(in, file)) {
+                old.extra() == MtimeField(file.mtime) && SameAsStamped(in, file)) {
                 keep[it->second] = true;
                 continue;
             }
@@ -61,7 +80,7 @@ RunPlan PlanRun(const PlanInputs& in) {
     for (size_t i = 0; i < in.old_lines.size(); ++i) {
         if (keep[i]) {
             plan.kept.push_back(i);
-        } else if (in.old_lines[i].fields.offset >= 0) {
+        } else if (in.old_lines[i].offset >= 0) {
             plan.dying.push_back(i);
         } else {
             ++dead_before;

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "daradiv/document_stamps.h"
 #include "daradiv/file_walker.h"
 #include "search/index_files.h"
+#include "text/record_field.h"
 
 namespace daradiv {
 
@@ -23,10 +25,25 @@ struct FailedDocument {
     bool operator==(const FailedDocument&) const = default;
 };
 
-// One line of the current information file.
+// One line of the current information file. The run keeps one for every document, so it
+// holds the line as stored and only the numeric fields parsed (as the viewer parses them);
+// the text fields are read from the line when asked for.
 struct OldLine {
-    std::string text;                 // the line as stored
-    index_files::DocumentLine fields; // parsed as the viewer parses it
+    OldLine() = default;
+    explicit OldLine(std::string line);
+
+    std::string_view path() const { return RecordField(text, 0); }
+    std::string_view date() const { return RecordField(text, 1); }
+    std::string_view extra() const { return RecordField(text, 2); }
+    // The record's place in its catalogue pair: a document line of the numeric fields only.
+    index_files::DocumentLine Place() const;
+
+    std::string text;
+    int64_t size = 0;
+    int32_t catalogue = 0;
+    int32_t path_length = 0;
+    int32_t text_length = 0;
+    int32_t offset = -1;  // -1 for a dead line
 };
 
 enum class RunKind {

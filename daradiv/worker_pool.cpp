@@ -117,8 +117,14 @@ std::string WorkerPool::Stop(Worker& w, bool kill_it) {
 }
 
 void WorkerPool::Run(const std::vector<WorkerRequest>& requests, const ResultHandler& on_result) {
-    std::deque<size_t> pending;
-    for (size_t i = 0; i < requests.size(); ++i) pending.push_back(i);
+    Run(requests.size(), [&](size_t i) { return requests[i]; }, on_result);
+}
+
+void WorkerPool::Run(size_t count, const RequestMaker& request_of, const ResultHandler& on_result) {
+    // Requests not handed out yet: those given back by a worker that died first, then the
+    // ones from next on.
+    std::deque<size_t> returned;
+    size_t next = 0;
     const std::string cannot_start = "抽出プロセスを起動できません: " + executable_;
 
     auto fail = [&](Worker& w, const std::string& reason) {
@@ -130,14 +136,18 @@ void WorkerPool::Run(const std::vector<WorkerRequest>& requests, const ResultHan
     while (true) {
         // Hand out work to idle workers.
         for (Worker& w : workers_) {
-            while (!w.busy && !pending.empty()) {
+            while (!w.busy && (!returned.empty() || next < count)) {
                 // Without workers every document would fail and the index would be emptied.
                 if (w.pid < 0 && !Start(w)) throw AppError(cannot_start);
-                w.request = pending.front();
-                pending.pop_front();
-                if (!WriteFrame(w.to_worker, EncodeRequest(requests[w.request]))) {
+                if (!returned.empty()) {
+                    w.request = returned.front();
+                    returned.pop_front();
+                } else {
+                    w.request = next++;
+                }
+                if (!WriteFrame(w.to_worker, EncodeRequest(request_of(w.request)))) {
                     // The worker died before it took the request: give it to a fresh one.
-                    pending.push_front(w.request);
+                    returned.push_front(w.request);
                     Stop(w, true);
                     continue;
                 }

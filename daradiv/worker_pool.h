@@ -33,6 +33,10 @@ public:
     // Extracts every request and reports each result exactly once. Throws AppError when a
     // worker cannot be started at all (the run must not go on without extraction).
     void Run(const std::vector<WorkerRequest>& requests, const ResultHandler& on_result);
+    // The same for count requests made one at a time as they are handed out, so a run of
+    // many documents holds no list of them all.
+    using RequestMaker = std::function<WorkerRequest(size_t index)>;
+    void Run(size_t count, const RequestMaker& request_of, const ResultHandler& on_result);
 
 private:
     struct Worker {

@@ -346,18 +346,27 @@ std::optional<RecordPlacement> CatalogueWriter::Append(std::string_view path_blo
 
 FileIdentity WriteStagedInformationFile(const std::string& staged_file,
                                         const std::vector<std::string>& lines) {
+    int fd = ::open(staged_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) throw AppError(CannotWriteMessage(staged_file));
+    // Written a megabyte at a time: the file of a large index is not held twice.
+    constexpr size_t kChunkBytes = 1u << 20;
     std::string data;
-    size_t total = 0;
-    for (const std::string& line : lines) total += line.size() + 2;
-    data.reserve(total);
+    data.reserve(kChunkBytes);
+    off_t at = 0;
+    bool ok = true;
+    auto write_out = [&] {
+        struct iovec part = {data.data(), data.size()};
+        ok = ok && WriteAllAt(fd, &part, 1, at);
+        at += static_cast<off_t>(data.size());
+        data.clear();
+    };
     for (const std::string& line : lines) {
         data += line;
         data += "\r\n";
+        if (data.size() >= kChunkBytes) write_out();
     }
-    int fd = ::open(staged_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw AppError(CannotWriteMessage(staged_file));
-    struct iovec part = {data.data(), data.size()};
-    bool ok = WriteAllAt(fd, &part, 1, 0) && ::fsync(fd) == 0;
+    write_out();
+    ok = ok && ::fsync(fd) == 0;
     struct stat st;
     ok = ok && ::fstat(fd, &st) == 0;
     ok = (::close(fd) == 0) && ok;

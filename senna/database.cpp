@@ -1,6 +1,8 @@
 // Groonga set-up and the schema of an index generation.
 #include "senna/database.h"
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace senna {
@@ -77,6 +79,8 @@ bool Database::Init(const std::string& dir, bool create) {
     if (grn_ctx_init(&ctx_, 0) != GRN_SUCCESS) return false;
     ctx_ready_ = true;
     GRN_CTX_SET_ENCODING(&ctx_, GRN_ENC_UTF8);
+    char real[PATH_MAX];
+    dir_ = realpath(dir.c_str(), real) ? real : dir;
     const std::string file = dir + "/" + kFileName;
     if (!create) {
         db_ = grn_db_open(&ctx_, file.c_str());

@@ -35,6 +35,8 @@ class Database {
 
     // Writes every pending change to the files.
     bool Flush();
+    // The folder of the database's files, absolute and without symbolic links.
+    const std::string& dir() const { return dir_; }
 
     grn_ctx* ctx() { return &ctx_; }
     // Document table (ids only) and its column naming each document's record in keys();
@@ -83,6 +85,7 @@ class Database {
     bool Init(const std::string& dir, bool create);
 
     grn_ctx ctx_;
+    std::string dir_;
     bool ctx_ready_ = false;
     grn_obj* db_ = nullptr;
     grn_obj* docs_ = nullptr;

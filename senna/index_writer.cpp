@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "senna/mapped_pages.h"
 #include "senna/text_repair.h"
 #include "senna/triples.h"
 #include "senna/words.h"
@@ -15,6 +16,10 @@ namespace {
 
 // Memory the bulk builder may use before it spills sorted runs to a file.
 constexpr unsigned long long kBulkBufferBytes = 16ULL << 20;
+// Index file pages the writer may keep mapped before it lets them go; those in daily use
+// are mapped again from the page cache. Checked every few documents.
+constexpr size_t kMappedBudgetBytes = 64u << 20;
+constexpr unsigned kPutsPerCheck = 16;
 
 sen_rc FromGroonga(grn_rc rc) {
     if (rc == GRN_SUCCESS) return sen_success;
@@ -210,7 +215,7 @@ bool IndexFinds(Database& db, grn_id id, const std::string& probe) {
 
 }  // namespace
 
-IndexWriter::IndexWriter(Database& db, bool fresh) : db_(db) {
+IndexWriter::IndexWriter(Database& db, bool fresh) : db_(db), mapped_base_(MappedResidentBytes()) {
     if (!fresh) return;
     // Only the bigram index: the builder drops documents of an index without positions
     // once it holds a few tens of millions of characters, so the character index is
@@ -225,9 +230,15 @@ IndexWriter::~IndexWriter() {
 sen_rc IndexWriter::Finish() {
     if (failed_) return sen_other_error;
     if (!bulk_) return sen_success;
-    grn_rc rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
+    grn_rc rc;
+    {
+        // The commit writes the whole bigram index in one call.
+        MappedPagesWatch watch(db_.dir(), std::chrono::milliseconds(200));
+        rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
+    }
     grn_ii_buffer_close(db_.ctx(), bulk_);
     bulk_ = nullptr;
+    DropMappedPages(db_.dir());
     if (rc == GRN_SUCCESS && probe_id_ != GRN_ID_NIL && !IndexFinds(db_, probe_id_, probe_))
         rc = GRN_UNKNOWN_ERROR;
     if (rc == GRN_SUCCESS && !db_.MarkFreshBuild()) rc = GRN_FILE_CORRUPT;
@@ -278,6 +289,10 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
     if (rc == GRN_SUCCESS) rc = AddToIndex(db_, db_.chars(), id, Database::kTextSection, text);
     if (rc == GRN_SUCCESS) rc = AddWords(db_, id, path, text);
     if (rc == GRN_SUCCESS) rc = AddTriples(db_, id, path, text);
+    if (++puts_since_check_ >= kPutsPerCheck) {
+        puts_since_check_ = 0;
+        if (MappedResidentBytes() > mapped_base_ + kMappedBudgetBytes) DropMappedPages(db_.dir());
+    }
     if (rc == GRN_SUCCESS) return sen_success;
     // Leave no half-indexed document to be found: its postings stay, its key goes.
     Forget(db_, id, kid);

@@ -3,7 +3,8 @@
 // filled through Groonga's bulk builder, which is much faster and packs the index tighter
 // than document-by-document updates; the documents added to a copy go into the small
 // second column one by one. A removal only hides the document: its postings stay, unseen,
-// until the next fresh generation.
+// until the next fresh generation. The pages of the index files that the writing maps are
+// let go whenever they pass a budget, so the writer's memory does not grow with the index.
 #pragma once
 
 #include <string>
@@ -43,6 +44,8 @@ class IndexWriter {
     grn_id probe_id_ = GRN_ID_NIL;
     std::string probe_;
     bool failed_ = false;
+    size_t mapped_base_ = 0;      // file-mapped memory before the writing began
+    unsigned puts_since_check_ = 0;
 };
 
 }  // namespace senna

@@ -4,7 +4,7 @@
 // run everything the program folder holds on disk against what the current index uses.
 // Corpora above 100,000 documents use 1 to 4 KB of text each; the free space is checked
 // before anything is written.
-//   index_bench [--docs=N] [--dir=PATH] [--no-per-format]
+//   index_bench [--docs=N] [--dir=PATH] [--no-per-format] [--full-only]
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
@@ -38,18 +38,31 @@ extern char** environ;
 
 namespace {
 
-long RssKib(pid_t pid) {
+// Resident memory in KiB: all of it, and the part that maps files (the index files mapped
+// by Groonga, which the kernel may drop and read again) apart from the private part.
+struct Rss {
+    long total = 0, file = 0;
+    Rss& operator+=(const Rss& o) {
+        total += o.total;
+        file += o.file;
+        return *this;
+    }
+};
+
+Rss RssKib(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
+    Rss r;
     while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind("VmRSS:", 0) == 0) r.total = std::atol(line.c_str() + 6);
+        else if (line.rfind("RssFile:", 0) == 0) r.file = std::atol(line.c_str() + 8);
     }
-    return 0;
+    return r;
 }
 
 // The resident memory of pid and its children (the workers), summed.
-long TreeRssKib(pid_t pid) {
-    long total = RssKib(pid);
+Rss TreeRssKib(pid_t pid) {
+    Rss total = RssKib(pid);
     DIR* d = opendir("/proc");
     if (!d) return total;
     while (struct dirent* e = readdir(d)) {
@@ -92,6 +105,7 @@ double NeededBytes(int docs, bool short_docs) {
 struct RunResult {
     double seconds = 0;
     long peak_kib = 0;
+    long peak_file_kib = 0;  // the file-mapped part at the peak
     std::string summary;
 };
 
@@ -126,11 +140,14 @@ public:
             std::exit(1);
         }
         std::atomic<bool> done{false};
-        std::atomic<long> peak{0};
+        std::atomic<long> peak{0}, peak_file{0};
         std::thread sampler([&] {
             while (!done) {
-                long rss = TreeRssKib(pid);
-                if (rss > peak) peak = rss;
+                Rss rss = TreeRssKib(pid);
+                if (rss.total > peak) {
+                    peak = rss.total;
+                    peak_file = rss.file;
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         });
@@ -141,6 +158,7 @@ public:
         done = true;
         sampler.join();
         r.peak_kib = peak;
+        r.peak_file_kib = peak_file;
         UpdateLogReading reading = UpdateLogStatus(ReadUpdateLog(app(name)));
         r.summary = reading.status.value_or("");
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
@@ -174,8 +192,9 @@ public:
 };
 
 void PrintCase(const std::string& name, size_t docs, const RunResult& r) {
-    std::printf("case=%s docs=%zu seconds=%.3f docs_per_s=%.1f peak_mib=%.1f\n", name.c_str(), docs,
-                r.seconds, r.seconds > 0 ? docs / r.seconds : 0.0, r.peak_kib / 1024.0);
+    std::printf("case=%s docs=%zu seconds=%.3f docs_per_s=%.1f peak_mib=%.1f (file-mapped %.1f)\n",
+                name.c_str(), docs, r.seconds, r.seconds > 0 ? docs / r.seconds : 0.0,
+                r.peak_kib / 1024.0, r.peak_file_kib / 1024.0);
     std::printf("  summary: %s\n", r.summary.c_str());
     std::fflush(stdout);
 }
@@ -186,11 +205,13 @@ int main(int argc, char** argv) {
     int docs = 10'000;
     std::string root = "/tmp/index_bench";
     bool per_format = true;
+    bool full_only = false;  // the first full run and its sizes, nothing after
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--docs=", 0) == 0) docs = std::atoi(a.c_str() + 7);
         else if (a.rfind("--dir=", 0) == 0) root = a.substr(6);
         else if (a == "--no-per-format") per_format = false;
+        else if (a == "--full-only") full_only = true;
     }
     Bench bench(root);
     fs::remove_all(root);
@@ -232,6 +253,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     };
     print_disk("full");
+    if (full_only) return 0;
 
     bench.Configure("app", all, false);
     RunResult same = bench.Run("app");

@@ -339,6 +339,43 @@ TEST(DaradivRun, UpdateKeepsUnchangedDocumentsAndWritesNothingWhenNothingChanged
     EXPECT_TRUE(folder.Search("banana").empty());
 }
 
+TEST(DaradivRun, ASmallUpdateKeepsEveryOtherLineInItsPlace) {
+    // Few changes among many documents: the old lines are carried over and the changed one
+    // dies in place, the index is not rebuilt.
+    IndexerFolder folder("inplace");
+    folder.Configure(".txt");
+    std::vector<std::string> paths;
+    for (int i = 0; i < 30; ++i)
+        paths.push_back(folder.Put("d" + std::to_string(i) + ".txt",
+                                   "common word" + std::string(i == 7 ? " seventh" : "") +
+                                       " n" + std::to_string(i) + "x"));
+    ASSERT_EQ(folder.Run(), 0);
+    std::vector<std::string> before = SplitLines(folder.InformationBytes());
+    ASSERT_EQ(before.size(), 30u);
+
+    folder.Put("d7.txt", "common word replaced n7x");
+    ASSERT_EQ(folder.Run(), 0);
+    EXPECT_NE(folder.Summary().find("索引 1 件、再利用 29 件"), std::string::npos) << folder.Summary();
+    std::vector<std::string> after = SplitLines(folder.InformationBytes());
+    ASSERT_EQ(after.size(), 31u);
+    size_t line7 = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (Field(before[i], 0) == paths[7]) {
+            line7 = i;
+            EXPECT_EQ(Field(after[i], 7), "-1");
+        } else {
+            EXPECT_EQ(after[i], before[i]);
+        }
+    }
+    EXPECT_EQ(Field(after[30], 0), paths[7]);
+    EXPECT_EQ(Field(before[line7], 0), paths[7]);
+    EXPECT_TRUE(folder.Search("seventh").empty());
+    EXPECT_EQ(folder.Search("replaced"), std::set<std::string>{paths[7]});
+    EXPECT_EQ(folder.Search("n7x"), std::set<std::string>{paths[7]});
+    EXPECT_EQ(folder.Search("n29x"), std::set<std::string>{paths[29]});
+    EXPECT_EQ(folder.Search("common").size(), 30u);
+}
+
 // Documents rewritten at once after they were indexed, with other words of the same length,
 // in the same whole second or even with the very same modification time, are read again:
 // the next updates find their new words and not the old ones.

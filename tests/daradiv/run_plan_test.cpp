@@ -14,7 +14,7 @@ namespace {
 OldLine Line(const std::string& path, int64_t size, int64_t mtime, int32_t offset = 0) {
     std::string text = path + ";;20240101;;" + std::to_string(mtime) + ";;" +
                        std::to_string(size) + ";;1;;5;;5;;" + std::to_string(offset);
-    return {text, index_files::ParseDocumentLine(text)};
+    return OldLine(text);
 }
 
 FoundFile Found(const std::string& path, int64_t size, int64_t mtime) {

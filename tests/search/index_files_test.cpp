@@ -160,6 +160,20 @@ TEST_F(IndexFilesTest, WriterRefusesPairsOfDifferentSizes) {
     EXPECT_THROW(writer.Open(File("no/such/a.dat"), File("b.dat"), true), AppError);
 }
 
+TEST_F(IndexFilesTest, AStagedInformationFileOfManyMegabytesHoldsEveryLineInOrder) {
+    std::vector<std::string> lines;
+    std::string expected;
+    for (int i = 0; i < 40000; ++i) {
+        lines.push_back("/docs/" + std::string(static_cast<size_t>(i % 97), 'a' + i % 26) + ";;" +
+                        std::to_string(i) + ";;1;;2;;1;;3;;4;;" + std::to_string(i * 7));
+        expected += lines.back() + "\r\n";
+    }
+    ASSERT_GT(expected.size(), 3u << 20);  // more than a few write chunks
+    FileIdentity id = WriteStagedInformationFile(File("staged"), lines);
+    EXPECT_EQ(ReadFileBytes(File("staged")), expected);
+    EXPECT_EQ(IdentityOfFile(File("staged")), id);
+}
+
 TEST_F(IndexFilesTest, StagedInformationFileKeepsItsIdentityWhenPublished) {
     FileIdentity id = WriteStagedInformationFile(File("staged"), {"/a;;1;;2;;3;;1;;2;;3;;0", "x"});
     PublishInformationFile(File("staged"), File("sindexi.dat"));
