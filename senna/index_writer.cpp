@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "senna/mapped_pages.h"
+#include "senna/records.h"
 #include "senna/text_repair.h"
 #include "senna/triples.h"
 #include "senna/words.h"
@@ -231,7 +232,11 @@ bool IndexFinds(Database& db, grn_id id, const std::string& probe) {
 }  // namespace
 
 IndexWriter::IndexWriter(Database& db, bool fresh) : db_(db), mapped_base_(MappedResidentBytes()) {
-    if (!fresh) return;
+    if (!fresh) {
+        key_order_ = db_.ReadKeyOrder();
+        return;
+    }
+    key_order_.ascending = true;  // nothing put yet
     // Only the bigram index: the builder drops documents of an index without positions
     // once it holds a few tens of millions of characters, so the character index is
     // always updated document by document.
@@ -244,6 +249,10 @@ IndexWriter::~IndexWriter() {
 
 sen_rc IndexWriter::Finish() {
     if (failed_) return sen_other_error;
+    if (!db_.WriteKeyOrder(key_order_)) {
+        failed_ = true;
+        return sen_file_operation_error;
+    }
     if (!bulk_) return sen_success;
     grn_rc rc;
     {
@@ -308,10 +317,20 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         puts_since_check_ = 0;
         if (MappedResidentBytes() > mapped_base_ + kMappedBudgetBytes) DropMappedPages(db_.dir());
     }
-    if (rc == GRN_SUCCESS) return sen_success;
+    if (rc == GRN_SUCCESS) {
+        NoteKeyOrder(key);
+        return sen_success;
+    }
     // Leave no half-indexed document to be found: its postings stay, its key goes.
     Forget(db_, id, kid);
     return FromGroonga(rc);
+}
+
+void IndexWriter::NoteKeyOrder(std::string_view key) {
+    if (!key_order_.ascending) return;
+    const uint64_t number = PlainKeyNumber(key);
+    if (number > key_order_.last) key_order_.last = number;
+    else key_order_.ascending = false;
 }
 
 sen_rc IndexWriter::Delete(std::string_view key) {

@@ -37,6 +37,9 @@ class IndexWriter {
     sen_rc Finish();
 
   private:
+    // Keeps track of whether ids still ascend with the keys' numbers after key was put.
+    void NoteKeyOrder(std::string_view key);
+
     Database& db_;
     grn_ii_buffer* bulk_ = nullptr;  // bigram index only
     // A piece of the last document given to the builder, looked up after the commit: a
@@ -44,6 +47,7 @@ class IndexWriter {
     grn_id probe_id_ = GRN_ID_NIL;
     std::string probe_;
     bool failed_ = false;
+    Database::KeyOrder key_order_;  // written with the rest at Finish
     size_t mapped_base_ = 0;      // file-mapped memory before the writing began
     unsigned puts_since_check_ = 0;
 };
