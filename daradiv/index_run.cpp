@@ -87,7 +87,9 @@ private:
     OldCatalogues old_catalogues_;
     std::vector<OldLine> old_lines_;
     bool have_info_ = false;
-    std::vector<std::string> lines_;
+    // The new information file, written as its lines come; the catalogues its live lines name.
+    std::optional<index_files::InformationFileWriter> info_out_;
+    std::set<int> named_catalogues_;
     std::optional<CatalogueOutput> output_;
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
@@ -168,9 +170,10 @@ void IndexRun::AddDocument(const std::string& path, const std::string& date,
     if (!line) throw AppError("文書の行を書けません: " + path);
     // The writer cuts blocks that are too long; the index gets exactly what was stored.
     std::string folded_text = folded.substr(0, static_cast<size_t>(doc.text_length));
-    feeder_->Put(KeyOf(lines_.size()), FoldedCopy(path_block.substr(0, doc.path_length)),
+    feeder_->Put(KeyOf(info_out_->lines()), FoldedCopy(path_block.substr(0, doc.path_length)),
                  std::move(folded_text));
-    lines_.push_back(std::move(*line));
+    info_out_->Append(*line);
+    named_catalogues_.insert(doc.catalogue);
 }
 
 // The wall-clock time in nanoseconds, as file times are kept.
@@ -276,16 +279,23 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     size_t total = plan.extract.size() + (plan.kind == RunKind::kCompact ? plan.kept.size() : 0);
     size_t done = 0;
     std::string head, body;
-    // The new lines, one per document, are most of what the run holds.
-    lines_.reserve((plan.kind == RunKind::kIncremental ? old_lines_.size() : plan.kept.size()) +
-                   plan.extract.size());
+    // The new lines go straight to the staged information file: at a million documents they
+    // would be a large part of what the run holds.
+    info_out_.emplace(File(kStagedInformationFile));
     if (plan.kind == RunKind::kIncremental) {
-        for (OldLine& line : old_lines_) lines_.push_back(std::move(line.text));
-        std::vector<OldLine>().swap(old_lines_);
-        for (size_t i : plan.dying) {
-            generation_->Delete(KeyOf(i));
-            lines_[i] = KillLine(lines_[i]);
+        std::vector<bool> dies(old_lines_.size());
+        for (size_t i : plan.dying) dies[i] = true;
+        for (size_t i = 0; i < old_lines_.size(); ++i) {
+            const OldLine& line = old_lines_[i];
+            if (dies[i]) {
+                generation_->Delete(KeyOf(i));
+                info_out_->Append(KillLine(line.text));
+                continue;
+            }
+            info_out_->Append(line.text);
+            if (line.offset >= 0 && line.catalogue > 0) named_catalogues_.insert(line.catalogue);
         }
+        std::vector<OldLine>().swap(old_lines_);
         counts.reused = plan.kept.size();
     }
     feeder_.emplace(*generation_);
@@ -347,19 +357,15 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     feeder_->Finish();
     feeder_.reset();
     output_->Close();
-    const std::string staged = File(kStagedInformationFile);
-    index_files::FileIdentity identity = index_files::WriteStagedInformationFile(staged, lines_);
+    index_files::FileIdentity identity = info_out_->Finish();
+    info_out_.reset();
     generation_->Publish(identity);
     generation_.reset();
-    index_files::PublishInformationFile(staged, File(program_files::kInformationFile));
+    index_files::PublishInformationFile(File(kStagedInformationFile),
+                                        File(program_files::kInformationFile));
     // The catalogues the new information file no longer names go now, not at the next run:
     // a search that read the old file notices the new one and reads again.
-    std::set<int> still_named;
-    for (const std::string& line : lines_) {
-        DocumentLine d = index_files::ParseDocumentLine(line);
-        if (d.offset >= 0 && d.catalogue > 0) still_named.insert(d.catalogue);
-    }
-    RemoveLeftovers(o_.app_dir, still_named);
+    RemoveLeftovers(o_.app_dir, named_catalogues_);
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
     write_stamps();
 
