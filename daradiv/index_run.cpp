@@ -204,7 +204,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.record_readable.reserve(old_lines_.size());
     for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.Place()));
     in.known_failures = ReadFailedDocuments(File(kFailedDocumentsFile));  // unused by a full run
-    const std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
+    std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
     in.stamps = known_stamps ? &*known_stamps : nullptr;
 
     progress_.Show("インデックス更新中 文書を探しています", true);
@@ -217,9 +217,9 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     // Written once the information file is in place: a run killed before that leaves the
     // stamps of the texts still in use.
     DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
+    bool stamps_changed = true;
     auto write_stamps = [&]() {
-        if (!known_stamps || *known_stamps != stamps)
-            WriteDocumentStamps(File(kDocumentStampsFile), stamps);
+        if (stamps_changed) WriteDocumentStamps(File(kDocumentStampsFile), stamps);
     };
     // What the plan was made from is not needed again: the run holds a line per document.
     std::vector<FoundFile>().swap(in.found);
@@ -252,6 +252,11 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             for (const std::string& note : now->second.notes) details.push_back(DetailLine(path, note));
         }
     }
+    // Documents read in this run may leave new notes, so then the record is always written.
+    stamps_changed = !known_stamps || *known_stamps != stamps || !plan.extract.empty();
+    // The old record is not needed again; at a million documents it is large.
+    in.stamps = nullptr;
+    known_stamps.reset();
     auto finish = [&]() {
         for (const FailedDocument& d : failures) details.push_back(DetailLine(d.path, d.reason));
         for (std::string& line : NoTextLines(no_text)) details.push_back(std::move(line));
