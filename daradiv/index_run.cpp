@@ -211,12 +211,12 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     WalkResult walk = WalkFolders(settings);
     for (const WalkNote& note : walk.notes) details.push_back(DetailLine(note.path, note.reason));
     in.found = std::move(walk.files);
-    in.old_lines = std::move(old_lines_);
-    RunPlan plan = PlanRun(in);
-    old_lines_ = std::move(in.old_lines);
     // Written once the information file is in place: a run killed before that leaves the
     // stamps of the texts still in use.
     DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
+    in.old_lines = std::move(old_lines_);
+    RunPlan plan = PlanRun(std::move(in));  // takes only the found files, and only when full
+    old_lines_ = std::move(in.old_lines);
     bool stamps_changed = true;
     auto write_stamps = [&]() {
         if (stamps_changed) WriteDocumentStamps(File(kDocumentStampsFile), stamps);
