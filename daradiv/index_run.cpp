@@ -211,15 +211,39 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     WalkResult walk = WalkFolders(settings);
     for (const WalkNote& note : walk.notes) details.push_back(DetailLine(note.path, note.reason));
     in.found = std::move(walk.files);
-    // Written once the information file is in place: a run killed before that leaves the
-    // stamps of the texts still in use.
-    DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
     in.old_lines = std::move(old_lines_);
     RunPlan plan = PlanRun(std::move(in));  // takes only the found files, and only when full
     old_lines_ = std::move(in.old_lines);
-    bool stamps_changed = true;
+    // The new record goes to a temporary file as it comes, put in place once the information
+    // file is: a run killed before that leaves the stamps of the texts still in use. Every
+    // document found that is not read now is stamped here, the rest as they are read.
+    std::optional<DocumentStampsWriter> stamps_out(std::in_place, File(kDocumentStampsFile));
+    bool stamps_changed = !known_stamps || !plan.extract.empty();  // new notes may come
+    {
+        size_t next_read = 0, matched = 0;  // plan.extract is in the order of the walk
+        for (const FoundFile& f : in.found) {
+            if (next_read < plan.extract.size() && plan.extract[next_read].path == f.path) {
+                ++next_read;
+                continue;
+            }
+            DocumentStamp stamp = StampOf(f, walk_started_ns);
+            if (known_stamps) {
+                auto known = known_stamps->find(f.path);
+                if (known != known_stamps->end()) {
+                    ++matched;
+                    stamp.notes = known->second.notes;
+                }
+                if (known == known_stamps->end() || !(known->second == stamp)) stamps_changed = true;
+            }
+            stamps_out->Add(f.path, stamp);
+        }
+        if (known_stamps && matched != known_stamps->size()) stamps_changed = true;
+    }
+    // Documents read again because their records are lost were stamped above.
+    const size_t stamped_when_read = plan.extract.size();
     auto write_stamps = [&]() {
-        if (stamps_changed) WriteDocumentStamps(File(kDocumentStampsFile), stamps);
+        if (stamps_changed) stamps_out->Publish();
+        stamps_out.reset();
     };
     // What the plan was made from is not needed again: the run holds a line per document.
     std::vector<FoundFile>().swap(in.found);
@@ -246,14 +270,10 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         for (size_t i : plan.kept) {
             const std::string path(old_lines_[i].path());
             auto known = known_stamps->find(path);
-            auto now = stamps.find(path);
-            if (known == known_stamps->end() || now == stamps.end()) continue;
-            now->second.notes = known->second.notes;
-            for (const std::string& note : now->second.notes) details.push_back(DetailLine(path, note));
+            if (known == known_stamps->end()) continue;
+            for (const std::string& note : known->second.notes) details.push_back(DetailLine(path, note));
         }
     }
-    // Documents read in this run may leave new notes, so then the record is always written.
-    stamps_changed = !known_stamps || *known_stamps != stamps || !plan.extract.empty();
     // The old record is not needed again; at a million documents it is large.
     in.stamps = nullptr;
     known_stamps.reset();
@@ -341,13 +361,17 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             // Each result is the last use of its found file: it goes as its line comes.
             const FoundFile f = std::move(plan.extract[index]);
             plan.extract[index] = FoundFile();
+            if (index < stamped_when_read) {
+                DocumentStamp stamp = StampOf(f, walk_started_ns);
+                if (result.ok) stamp.notes = result.notes;
+                stamps_out->Add(f.path, stamp);
+            }
             ocr.Add(f.path, result);
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
                 for (const std::string& note : result.notes) details.push_back(DetailLine(f.path, note));
-                if (auto s = stamps.find(f.path); s != stamps.end()) s->second.notes = result.notes;
                 ++counts.indexed;
             } else {
                 failures.push_back({f.path, f.size, f.mtime, result.error});
