@@ -8,7 +8,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,7 +29,8 @@ struct DocumentStamp {
     bool operator==(const DocumentStamp&) const = default;
 };
 
-using DocumentStamps = std::map<std::string, DocumentStamp>;
+// Looked up once or twice per document of a run, so hashed.
+using DocumentStamps = std::unordered_map<std::string, DocumentStamp>;
 
 // The records in the file; nothing when it is missing (an index of an earlier version), and
 // none when it is damaged (every document is then read again).

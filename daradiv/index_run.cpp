@@ -9,6 +9,7 @@
 #include <exception>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 #include "config/indexer_config.h"
 #include "daradiv/document_stamps.h"
@@ -219,6 +220,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     // document found that is not read now is stamped here, the rest as they are read.
     std::optional<DocumentStampsWriter> stamps_out(std::in_place, File(kDocumentStampsFile));
     bool stamps_changed = !known_stamps || !plan.extract.empty();  // new notes may come
+    std::unordered_set<std::string> noted;  // documents not read now whose stamps have notes
     {
         size_t next_read = 0, matched = 0;  // plan.extract is in the order of the walk
         for (const FoundFile& f : in.found) {
@@ -232,6 +234,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
                 if (known != known_stamps->end()) {
                     ++matched;
                     stamp.notes = known->second.notes;
+                    if (!stamp.notes.empty()) noted.insert(f.path);
                 }
                 if (known == known_stamps->end() || !(known->second == stamp)) stamps_changed = true;
             }
@@ -266,12 +269,12 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             note_no_text(std::string(line.path()));
     }
     // What the extraction of a kept document left out is named again each run.
-    if (known_stamps) {
+    if (!noted.empty()) {
         for (size_t i : plan.kept) {
             const std::string path(old_lines_[i].path());
-            auto known = known_stamps->find(path);
-            if (known == known_stamps->end()) continue;
-            for (const std::string& note : known->second.notes) details.push_back(DetailLine(path, note));
+            if (noted.count(path) == 0) continue;
+            for (const std::string& note : known_stamps->at(path).notes)
+                details.push_back(DetailLine(path, note));
         }
     }
     // The old record is not needed again; at a million documents it is large.
