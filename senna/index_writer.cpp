@@ -108,19 +108,29 @@ grn_rc Forget(Database& db, grn_id id, grn_id kid) {
     return rc;
 }
 
-// Indexes document id under each of keys (sorted, no repeats) as one whole token; index's
-// lexicon has no tokenizer.
-grn_rc AddKeys(Database& db, grn_obj* index, grn_id id, const std::vector<std::string_view>& keys) {
-    if (keys.empty()) return GRN_SUCCESS;
+// Indexes document id under terms, ids in index's lexicon (which has no tokenizer). Given
+// as ids, Groonga takes them as they are instead of tokenizing each key on its own.
+grn_rc AddTerms(Database& db, grn_obj* index, grn_id id, const std::vector<grn_id>& terms) {
+    if (terms.empty()) return GRN_SUCCESS;
     grn_ctx* ctx = db.ctx();
     grn_obj value;
-    GRN_TEXT_INIT(&value, GRN_OBJ_VECTOR);
-    for (std::string_view k : keys)
-        grn_vector_add_element(ctx, &value, k.data(), static_cast<unsigned>(k.size()), 0,
-                               GRN_DB_SHORT_TEXT);
+    GRN_RECORD_INIT(&value, GRN_OBJ_VECTOR, grn_obj_id(ctx, grn_column_table(ctx, index)));
+    for (grn_id t : terms) GRN_RECORD_PUT(ctx, &value, t);
     grn_rc rc = grn_column_index_update(ctx, index, id, 1, nullptr, &value);
     GRN_OBJ_FIN(ctx, &value);
     return rc;
+}
+
+// Adds each of keys (sorted, no repeats) to lexicon, in that order, and gives their ids.
+grn_rc AddToLexicon(grn_ctx* ctx, grn_obj* lexicon, const std::vector<std::string_view>& keys,
+                    std::vector<grn_id>& ids) {
+    ids.reserve(keys.size());
+    for (std::string_view k : keys) {
+        grn_id t = grn_table_add(ctx, lexicon, k.data(), static_cast<unsigned>(k.size()), nullptr);
+        if (t == GRN_ID_NIL) return ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_NO_MEMORY_AVAILABLE;
+        ids.push_back(t);
+    }
+    return GRN_SUCCESS;
 }
 
 void SortUnique(std::vector<std::string_view>& keys) {
@@ -140,6 +150,8 @@ grn_rc AddWords(Database& db, grn_id id, std::string_view path, std::string_view
     grn_obj key;
     GRN_TEXT_INIT(&key, GRN_OBJ_DO_SHALLOW_COPY);
     grn_rc rc = GRN_SUCCESS;
+    std::vector<grn_id> ids;
+    ids.reserve(words.size());
     for (std::string_view w : words) {
         int added = 0;
         grn_id wid = grn_table_add(ctx, db.words(), w.data(), static_cast<unsigned>(w.size()), &added);
@@ -147,6 +159,7 @@ grn_rc AddWords(Database& db, grn_id id, std::string_view path, std::string_view
             rc = ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_NO_MEMORY_AVAILABLE;
             break;
         }
+        ids.push_back(wid);
         if (added) {
             GRN_TEXT_SET_REF(&key, w.data(), w.size());
             rc = grn_column_index_update(ctx, db.word_grams(), wid, 1, nullptr, &key);
@@ -154,7 +167,7 @@ grn_rc AddWords(Database& db, grn_id id, std::string_view path, std::string_view
         }
     }
     GRN_OBJ_FIN(ctx, &key);
-    return rc == GRN_SUCCESS ? AddKeys(db, db.word_postings(), id, words) : rc;
+    return rc == GRN_SUCCESS ? AddTerms(db, db.word_postings(), id, ids) : rc;
 }
 
 // Adds document id to the triple index, each distinct triple of its path and text once.
@@ -166,7 +179,9 @@ grn_rc AddTriples(Database& db, grn_id id, std::string_view path, std::string_vi
     AppendTriples(ctx, TokenizableText(ctx, path, path_scratch), triples);
     AppendTriples(ctx, TokenizableText(ctx, text, text_scratch), triples);
     SortUnique(triples);
-    return AddKeys(db, db.triples(), id, triples);
+    std::vector<grn_id> ids;
+    grn_rc rc = AddToLexicon(ctx, grn_column_table(ctx, db.triples()), triples, ids);
+    return rc == GRN_SUCCESS ? AddTerms(db, db.triples(), id, ids) : rc;
 }
 
 grn_rc BulkAppend(Database& db, grn_ii_buffer* bulk, grn_id id, unsigned section,

@@ -1,25 +1,33 @@
 // Indexes a generated corpus with the real daradiv in a program folder of its own and prints
 // one line per case: case=NAME docs=N seconds=S docs_per_s=R, plus peak memory (indexer and
-// workers summed), the size of the index files against the extracted text, and after each
-// run everything the program folder holds on disk against what the current index uses.
-// Corpora above 100,000 documents use 1 to 4 KB of text each; the free space is checked
-// before anything is written.
-//   index_bench [--docs=N] [--dir=PATH] [--no-per-format] [--full-only]
+// workers summed), the CPU time per document of the indexer and of its workers (the figure
+// that holds when other work shares the cores), the size of the index files against the
+// extracted text, and after each run everything the program folder holds on disk against
+// what the current index uses.
+// Corpora above 100,000 documents, or any with --short-docs, use 1 to 4 KB of text each; the
+// free space is checked before anything is written. --full-only stops after the first full
+// run, or, with --per-format, runs each format alone after it.
+//   index_bench [--docs=N] [--dir=PATH] [--no-per-format] [--full-only] [--per-format]
+//               [--short-docs]
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -102,8 +110,33 @@ double NeededBytes(int docs, bool short_docs) {
     return static_cast<double>(docs) * text * 6.0 + 2e9;
 }
 
+// CPU seconds a process has used (user + system), and those of the children it has waited
+// for, read from /proc before it is reaped.
+struct CpuSeconds {
+    double self = 0, children = 0;
+};
+
+std::optional<CpuSeconds> ProcessCpu(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string s;
+    if (!std::getline(in, s)) return std::nullopt;
+    size_t close = s.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    // Fields after the name: state(3) ... utime(14) stime(15) cutime(16) cstime(17).
+    std::istringstream fields(s.substr(close + 2));
+    std::string f;
+    long long v[18] = {};
+    for (int i = 3; i <= 17 && fields >> f; ++i) v[i] = std::atoll(f.c_str());
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    return CpuSeconds{(v[14] + v[15]) / tick, (v[16] + v[17]) / tick};
+}
+
+double Seconds(const struct timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
+
 struct RunResult {
     double seconds = 0;
+    double indexer_cpu = 0;  // seconds, the indexer process alone
+    double workers_cpu = 0;  // seconds, all its workers
     long peak_kib = 0;
     long peak_file_kib = 0;  // the file-mapped part at the peak
     std::string summary;
@@ -151,9 +184,20 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         });
+        // Wait without reaping first: the ended indexer's own CPU time and its workers' stay
+        // readable in /proc until then.
+        siginfo_t info;
+        while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+        }
+        std::optional<CpuSeconds> cpu = ProcessCpu(pid);
         int status = 0;
-        waitpid(pid, &status, 0);
+        struct rusage usage;
+        wait4(pid, &status, 0, &usage);
         RunResult r;
+        // The reaped total (finer than clock ticks) less the workers' part.
+        double total_cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+        r.workers_cpu = cpu ? cpu->children : 0;
+        r.indexer_cpu = total_cpu - r.workers_cpu;
         r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         done = true;
         sampler.join();
@@ -195,6 +239,11 @@ void PrintCase(const std::string& name, size_t docs, const RunResult& r) {
     std::printf("case=%s docs=%zu seconds=%.3f docs_per_s=%.1f peak_mib=%.1f (file-mapped %.1f)\n",
                 name.c_str(), docs, r.seconds, r.seconds > 0 ? docs / r.seconds : 0.0,
                 r.peak_kib / 1024.0, r.peak_file_kib / 1024.0);
+    const double per = docs > 0 ? 1000.0 / static_cast<double>(docs) : 0.0;
+    std::printf("  cpu: indexer_ms_per_doc=%.2f workers_ms_per_doc=%.2f total_ms_per_doc=%.2f "
+                "(indexer %.1f s, workers %.1f s)\n",
+                r.indexer_cpu * per, r.workers_cpu * per, (r.indexer_cpu + r.workers_cpu) * per,
+                r.indexer_cpu, r.workers_cpu);
     std::printf("  summary: %s\n", r.summary.c_str());
     std::fflush(stdout);
 }
@@ -206,17 +255,21 @@ int main(int argc, char** argv) {
     std::string root = "/tmp/index_bench";
     bool per_format = true;
     bool full_only = false;  // the first full run and its sizes, nothing after
+    bool per_format_after_full = false;  // with --full-only: each format alone, too
+    bool short_option = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--docs=", 0) == 0) docs = std::atoi(a.c_str() + 7);
         else if (a.rfind("--dir=", 0) == 0) root = a.substr(6);
         else if (a == "--no-per-format") per_format = false;
         else if (a == "--full-only") full_only = true;
+        else if (a == "--per-format") per_format_after_full = true;
+        else if (a == "--short-docs") short_option = true;
     }
     Bench bench(root);
     fs::remove_all(root);
     fs::create_directories(root + "/docs");
-    const bool short_docs = docs > 100'000;
+    const bool short_docs = short_option || docs > 100'000;
     struct statvfs st;
     if (::statvfs(root.c_str(), &st) == 0) {
         double free_bytes = static_cast<double>(st.f_bavail) * static_cast<double>(st.f_frsize);
@@ -253,7 +306,22 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     };
     print_disk("full");
-    if (full_only) return 0;
+    auto run_per_format = [&]() {
+        for (const std::string& f : bench::kFormats) {
+            std::string name = "app" + f.substr(1);
+            bench.MakeApp(name);
+            bench.Configure(name, f, true);
+            RunResult r = bench.Run(name);
+            size_t n = 0;
+            for (const auto& c : corpus) n += c.format == f;
+            PrintCase("full_format" + f, n, r);
+            fs::remove_all(bench.app(name));
+        }
+    };
+    if (full_only) {
+        if (per_format_after_full) run_per_format();
+        return 0;
+    }
 
     bench.Configure("app", all, false);
     RunResult same = bench.Run("app");
@@ -288,16 +356,6 @@ int main(int argc, char** argv) {
                 files10, files_fresh, files_fresh > 0 ? double(files10) / double(files_fresh) : 0.0,
                 rebuilt.seconds);
 
-    if (per_format) {
-        for (const std::string& f : bench::kFormats) {
-            std::string name = "app" + f.substr(1);
-            bench.MakeApp(name);
-            bench.Configure(name, f, true);
-            RunResult r = bench.Run(name);
-            size_t n = 0;
-            for (const auto& c : corpus) n += c.format == f;
-            PrintCase("full_format" + f, n, r);
-        }
-    }
+    if (per_format) run_per_format();
     return 0;
 }
