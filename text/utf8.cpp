@@ -1,5 +1,8 @@
 #include "text/utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
@@ -45,6 +48,14 @@ size_t ValidUtf8Length(std::string_view bytes) {
     char32_t cp;
     size_t i = 0;
     while (i < bytes.size()) {
+        // Runs of ASCII, most of a path or a number, are passed over eight bytes at a time.
+        uint64_t word;
+        while (i + sizeof word <= bytes.size()) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if (word & 0x8080808080808080ULL) break;
+            i += sizeof word;
+        }
+        if (i == bytes.size()) break;
         size_t len = DecodeOne(bytes, i, &cp);
         if (len == 0) break;
         i += len;
