@@ -66,38 +66,63 @@ bool SameIdentity(sen_index* index, const InformationFile& info) {
     return info.identity() && *info.identity() == index_files::FromSenna(recorded);
 }
 
-// The line numbers (from 0) of the documents the index returns for query, in its order.
-// Keys that name no line of info are left out: they could never become hits.
-void CollectCandidates(sen_index* index, const std::string& query, const InformationFile& info,
-                       std::vector<uint32_t>& candidates) {
-    sen_records* records = sen_records_open(sen_rec_document, sen_rec_none, 0);
-    sen_query* q = sen_query_open(query.data(), static_cast<unsigned int>(query.size()),
-                                  sen_sel_and, 10, sen_enc_utf8);
-    if (q != nullptr) {
-        const char* rest = nullptr;
-        sen_query_rest(q, &rest);
-        if (records != nullptr) sen_query_exec(index, q, records, sen_sel_or);
-        sen_query_close(q);
+// The lines (from 0) of the documents to verify, in the index's order: what the index
+// returns, read one at a time so that a search that stops at its limit reads no further, or
+// every line when there is no usable index.
+class Candidates {
+  public:
+    explicit Candidates(const InformationFile& info) : info_(info) {}
+    ~Candidates() {
+        if (records_ != nullptr) sen_records_close(records_);
     }
-    if (records == nullptr) return;
-    char key[128];
-    while (sen_records_next(records, key, sizeof key, nullptr) > 0) {
-        key[8] = '\0';  // a key is at most 8 characters
-        int32_t k = ReadDecimal(std::string_view(key));
-        if (k >= 1 && static_cast<size_t>(k) <= info.size())
-            candidates.push_back(static_cast<uint32_t>(k - 1));
+    Candidates(const Candidates&) = delete;
+    Candidates& operator=(const Candidates&) = delete;
+
+    // Runs query on index; the records stay readable after the index is closed.
+    void FromIndex(sen_index* index, const std::string& query) {
+        records_ = sen_records_open(sen_rec_document, sen_rec_none, 0);
+        sen_query* q = sen_query_open(query.data(), static_cast<unsigned int>(query.size()),
+                                      sen_sel_and, 10, sen_enc_utf8);
+        if (q != nullptr) {
+            const char* rest = nullptr;
+            sen_query_rest(q, &rest);
+            if (records_ != nullptr) sen_query_exec(index, q, records_, sen_sel_or);
+            sen_query_close(q);
+        }
+        from_index_ = true;
     }
-    sen_records_close(records);
-}
+
+    // The next line; false after the last. Keys that name no line of the information file
+    // are passed over: they could never become hits.
+    bool Next(uint32_t& line_no) {
+        if (!from_index_) {
+            if (next_line_ >= info_.size()) return false;
+            line_no = static_cast<uint32_t>(next_line_++);
+            return true;
+        }
+        if (records_ == nullptr) return false;
+        char key[128];
+        while (sen_records_next(records_, key, sizeof key, nullptr) > 0) {
+            key[8] = '\0';  // a key is at most 8 characters
+            int32_t k = ReadDecimal(std::string_view(key));
+            if (k >= 1 && static_cast<size_t>(k) <= info_.size()) {
+                line_no = static_cast<uint32_t>(k - 1);
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    const InformationFile& info_;
+    sen_records* records_ = nullptr;
+    bool from_index_ = false;
+    size_t next_line_ = 0;
+};
 
 // One search on the information file as it is now; false, with Results incomplete, when
 // may_retry and a catalogue it names was removed because a newer file replaced it.
 bool SearchOnce(ViewerState& state, bool may_retry);
-
-void AllLines(const InformationFile& info, std::vector<uint32_t>& candidates) {
-    candidates.resize(info.size());
-    for (size_t i = 0; i < info.size(); ++i) candidates[i] = static_cast<uint32_t>(i);
-}
 
 }  // namespace
 
@@ -142,10 +167,7 @@ bool SearchOnce(ViewerState& state, bool may_retry) {
     const std::string query = BuildQueryText(state.TermGroups);
 
     // Candidates: what the index returns, or every line when there is no usable index.
-    // Kept between searches: a fresh list of 100,000 lines would cost page faults each time.
-    static std::vector<uint32_t> candidates;
-    candidates.clear();
-    bool from_index = false;
+    std::unique_ptr<Candidates> candidates;
     sen_init();
     const std::string index_path = state.AppFile(program_files::kIndexName);
     try {
@@ -153,9 +175,9 @@ bool SearchOnce(ViewerState& state, bool may_retry) {
             sen_index* index = sen_index_open(index_path.c_str());
             if (index == nullptr) break;
             if (SameIdentity(index, *info)) {
-                CollectCandidates(index, query, *info, candidates);
+                candidates = std::make_unique<Candidates>(*info);
+                candidates->FromIndex(index, query);
                 sen_index_close(index);
-                from_index = true;
                 break;
             }
             // The index and the information file are of different runs: read the file again.
@@ -168,7 +190,7 @@ bool SearchOnce(ViewerState& state, bool may_retry) {
         throw;
     }
     sen_fin();
-    if (!from_index) AllLines(*info, candidates);
+    if (!candidates) candidates = std::make_unique<Candidates>(*info);
 
     // A group without terms can never occur, so no document can be a hit.
     const std::vector<TermGroup>& groups = state.TermGroups;
@@ -185,8 +207,8 @@ bool SearchOnce(ViewerState& state, bool may_retry) {
 
     index_files::CatalogueReader catalogue;
     int32_t open_number = 0;  // catalogue numbers start at 1
-    for (uint32_t line_no : candidates) {
-        if (state.Results.size() >= max_hits) break;
+    uint32_t line_no = 0;
+    while (state.Results.size() < max_hits && candidates->Next(line_no)) {
         const InformationFile::Entry& e = info->entry(line_no);
         if (e.offset < 0) continue;  // a dead line
         if (!InTickedCategory(dirs, info->path(line_no))) continue;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace senna {
 
@@ -26,6 +27,9 @@ constexpr const char kAddedIndex[] = "Terms.added";
 constexpr const char kAddedColumn[] = "added";
 // Configuration entry: how many documents the last fresh build put in.
 constexpr const char kFreshCount[] = "ruvudar.fresh_documents";
+// Configuration entry: "ascending N" while ids ascend with the keys, N the last key number.
+constexpr const char kKeyOrder[] = "ruvudar.key_order";
+constexpr const char kAscending[] = "ascending ";
 constexpr const char kChars[] = "Chars";
 constexpr const char kCharsIndex[] = "Chars.postings";
 constexpr const char kWords[] = "Words";
@@ -206,6 +210,32 @@ long long Database::AddedSinceFreshBuild() {
     for (uint32_t k = 0; k < size && value[k] >= '0' && value[k] <= '9'; ++k)
         fresh = fresh * 10 + (value[k] - '0');
     return fresh <= all ? all - fresh : 0;
+}
+
+Database::KeyOrder Database::ReadKeyOrder() {
+    const char* value = nullptr;
+    uint32_t size = 0;
+    KeyOrder order;
+    if (grn_config_get(&ctx_, kKeyOrder, sizeof kKeyOrder - 1, &value, &size) != GRN_SUCCESS ||
+        !value)
+        return order;
+    const std::string_view text(value, size);
+    if (!text.starts_with(kAscending)) return order;
+    const std::string_view digits = text.substr(sizeof kAscending - 1);
+    if (digits.empty() || digits.size() > 19) return order;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return order;
+        order.last = order.last * 10 + static_cast<uint64_t>(c - '0');
+    }
+    order.ascending = true;
+    return order;
+}
+
+bool Database::WriteKeyOrder(const KeyOrder& order) {
+    const std::string value =
+        order.ascending ? kAscending + std::to_string(order.last) : std::string("mixed");
+    return grn_config_set(&ctx_, kKeyOrder, sizeof kKeyOrder - 1, value.data(),
+                          static_cast<int32_t>(value.size())) == GRN_SUCCESS;
 }
 
 std::string Database::KeyOf(grn_id id) {

@@ -14,6 +14,7 @@
 
 #include <groonga.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,17 @@ class Database {
 
     // Records that every document so far came from a fresh build.
     bool MarkFreshBuild();
+
+    // Whether the documents' ids ascend in the order of their keys, every key a plain
+    // decimal number from 1: then a set of documents in id order is in delivery order, and
+    // a reader may take the first few without reading every key. last is the largest key
+    // number put so far. Generations made before this was kept read as not ascending.
+    struct KeyOrder {
+        bool ascending = false;
+        uint64_t last = 0;
+    };
+    KeyOrder ReadKeyOrder();
+    bool WriteKeyOrder(const KeyOrder& order);
     // Documents put one by one since the last fresh build, removed ones included.
     long long AddedSinceFreshBuild();
 

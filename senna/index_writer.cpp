@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "senna/mapped_pages.h"
+#include "senna/records.h"
 #include "senna/text_repair.h"
 #include "senna/triples.h"
 #include "senna/words.h"
@@ -234,10 +235,15 @@ IndexWriter::IndexWriter(Database& db, bool fresh, size_t session_bytes)
       bulk_building_(fresh),
       session_bound_(session_bytes),
       mapped_base_(MappedResidentBytes()) {
+    if (!fresh) {
+        key_order_ = db_.ReadKeyOrder();
+        return;
+    }
+    key_order_.ascending = true;  // nothing put yet
     if (session_bound_ == 0) session_bound_ = SessionBytesFromEnvironment();
     if (session_bound_ == 0) session_bound_ = kSessionBytes;
     // A fresh database holds its first bulk column, empty, for the first session.
-    if (bulk_building_ && OpenSession() != GRN_SUCCESS) failed_ = true;
+    if (OpenSession() != GRN_SUCCESS) failed_ = true;
 }
 
 IndexWriter::~IndexWriter() {
@@ -279,6 +285,10 @@ grn_rc IndexWriter::CommitSession() {
 
 sen_rc IndexWriter::Finish() {
     if (failed_) return sen_other_error;
+    if (!db_.WriteKeyOrder(key_order_)) {
+        failed_ = true;
+        return sen_file_operation_error;
+    }
     if (!bulk_building_) return sen_success;
     bulk_building_ = false;
     grn_rc rc = bulk_ ? CommitSession() : GRN_SUCCESS;
@@ -345,10 +355,20 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         puts_since_check_ = 0;
         if (MappedResidentBytes() > mapped_base_ + kMappedBudgetBytes) DropMappedPages(db_.dir());
     }
-    if (rc == GRN_SUCCESS) return sen_success;
+    if (rc == GRN_SUCCESS) {
+        NoteKeyOrder(key);
+        return sen_success;
+    }
     // Leave no half-indexed document to be found: its postings stay, its key goes.
     Forget(db_, id, kid);
     return FromGroonga(rc);
+}
+
+void IndexWriter::NoteKeyOrder(std::string_view key) {
+    if (!key_order_.ascending) return;
+    const uint64_t number = PlainKeyNumber(key);
+    if (number > key_order_.last) key_order_.last = number;
+    else key_order_.ascending = false;
 }
 
 sen_rc IndexWriter::Delete(std::string_view key) {

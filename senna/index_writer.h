@@ -47,6 +47,8 @@ class IndexWriter {
     grn_rc OpenSession();
     // Writes what the builder holds into its column and closes it.
     grn_rc CommitSession();
+    // Keeps track of whether ids still ascend with the keys' numbers after key was put.
+    void NoteKeyOrder(std::string_view key);
 
     Database& db_;
     bool bulk_building_;  // fresh and not finished: bigrams go to the builder
@@ -59,6 +61,7 @@ class IndexWriter {
     grn_id probe_id_ = GRN_ID_NIL;
     std::string probe_;
     bool failed_ = false;
+    Database::KeyOrder key_order_;  // written with the rest at Finish
     size_t mapped_base_ = 0;      // file-mapped memory before the writing began
     unsigned puts_since_check_ = 0;
 };

@@ -16,13 +16,6 @@ namespace senna {
 
 namespace {
 
-struct Hit {
-    grn_id id;
-    int score;
-};
-
-using Hits = std::vector<Hit>;  // ascending id, no id twice
-
 struct Token {
     grn_id tid;
     uint32_t offset;  // position in the term
@@ -129,20 +122,6 @@ class Evaluator {
             }
         }
         return acc;
-    }
-
-    std::vector<Record> Collect(const Hits& hits) {
-        std::vector<Record> out;
-        out.reserve(hits.size());
-        for (const Hit& h : hits) {
-            std::string k = db_.KeyOf(h.id);
-            // Postings left behind by a removed document point at no key.
-            if (k.empty()) continue;
-            uint64_t number = KeyNumber(k);
-            out.push_back(Record{number, std::move(k), h.score});
-        }
-        SortRecords(out);
-        return out;
     }
 
   private:
@@ -474,10 +453,9 @@ class Evaluator {
 
 }  // namespace
 
-std::vector<Record> RunQuery(Database& db, const ParsedQuery& query) {
+Hits RunQuery(Database& db, const ParsedQuery& query) {
     if (!query.valid) return {};
-    Evaluator ev(db);
-    return ev.Collect(ev.Group(query.root, Bound::kMore));
+    return Evaluator(db).Group(query.root, Bound::kMore);
 }
 
 }  // namespace senna

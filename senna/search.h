@@ -3,16 +3,15 @@
 // operators. The result may hold more documents than contain the terms, never fewer.
 #pragma once
 
-#include <vector>
-
 #include "senna/database.h"
 #include "senna/query_parser.h"
 #include "senna/records.h"
 
 namespace senna {
 
-// The documents that query matches, in delivery order. Throws std::bad_alloc on memory
-// exhaustion; a Groonga failure yields what was found so far.
-std::vector<Record> RunQuery(Database& db, const ParsedQuery& query);
+// The documents that query matches, in ascending id order; documents removed since may be
+// among them. Throws std::bad_alloc on memory exhaustion; a Groonga failure yields what was
+// found so far.
+Hits RunQuery(Database& db, const ParsedQuery& query);
 
 }  // namespace senna

@@ -173,18 +173,31 @@ sen_rc sen_records_close(sen_records* r) {
 }
 
 int sen_records_next(sen_records* r, void* keybuf, int bufsize, int* score) {
-    if (!r || r->next >= r->records.size()) return 0;
-    const senna::Record& rec = r->records[r->next++];
+    if (!r) return 0;
+    std::string key;
+    int found_score = 0;
+    try {
+        if (!r->Next(key, found_score)) return 0;
+    } catch (...) {
+        return 0;
+    }
     if (keybuf && bufsize > 0) {
-        size_t n = std::min(rec.key.size(), static_cast<size_t>(bufsize - 1));
-        std::memcpy(keybuf, rec.key.data(), n);
+        size_t n = std::min(key.size(), static_cast<size_t>(bufsize - 1));
+        std::memcpy(keybuf, key.data(), n);
         static_cast<char*>(keybuf)[n] = '\0';
     }
-    if (score) *score = rec.score;
-    return static_cast<int>(rec.key.size());
+    if (score) *score = found_score;
+    return static_cast<int>(key.size());
 }
 
-int sen_records_nhits(sen_records* r) { return r ? static_cast<int>(r->records.size()) : 0; }
+int sen_records_nhits(sen_records* r) {
+    if (!r) return 0;
+    try {
+        return static_cast<int>(r->Count());
+    } catch (...) {
+        return 0;
+    }
+}
 
 sen_query* sen_query_open(const char* str, unsigned int str_len, sen_sel_operator default_op,
                           int max_exprs, sen_encoding encoding) {
@@ -218,7 +231,16 @@ sen_rc sen_query_close(sen_query* q) {
 sen_rc sen_query_exec(sen_index* i, sen_query* q, sen_records* r, sen_sel_operator op) {
     if (!i || !q || !r || !i->db) return sen_invalid_argument;
     return Guard([&] {
-        senna::MergeRecords(r->records, senna::RunQuery(*i->db, q->parsed), op);
+        senna::Hits found = senna::RunQuery(*i->db, q->parsed);
+        // A whole set from a reader's generation whose ids ascend with its keys is delivered
+        // as its keys are read: a reader wanting the first few of many pays for those alone.
+        if (op == sen_sel_or && r->records.empty() && !r->pending.db && !i->writer &&
+            i->db->ReadKeyOrder().ascending) {
+            r->TakePending(i->db, std::move(found));
+            return sen_success;
+        }
+        r->Materialize();
+        senna::MergeRecords(r->records, senna::CollectRecords(*i->db, found), op);
         r->next = 0;
         return sen_success;
     });

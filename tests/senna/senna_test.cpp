@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -412,6 +413,104 @@ TEST_F(SennaTest, KeysComeInNumericOrder) {
            {"100", "/p", "common"},
            {"9", "/p", "common"}});
     EXPECT_EQ(Keys("common"), (Keys_{"1", "2", "9", "10", "100"}));
+}
+
+// Sets from a generation whose ids ascend with the keys are delivered in id order; any put
+// that breaks that order, in this generation or one it was copied from, must not let it.
+TEST_F(SennaTest, DeliveryOrderHoldsHoweverKeysWerePut) {
+    struct Step {
+        std::vector<Doc> put;
+        std::vector<std::string> removed;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> runs;  // the first fresh, the rest copies
+        Keys_ want;
+    } cases[] = {
+        {"ascending through copies", {{{{"1", "/p", "common"}, {"2", "/p", "common"}}, {}},
+                                      {{{"3", "/p", "common"}}, {"1"}}},
+         {"2", "3"}},
+        {"removed key put again", {{{{"1", "/p", "common"}, {"2", "/p", "common"},
+                                     {"3", "/p", "common"}}, {}},
+                                   {{{"2", "/p", "common"}}, {"2"}}},
+         {"1", "2", "3"}},
+        {"mixed order kept by a copy", {{{{"10", "/p", "common"}, {"2", "/p", "common"}}, {}},
+                                        {{{"11", "/p", "common"}}, {}}},
+         {"2", "10", "11"}},
+        {"leading zero", {{{{"2", "/p", "common"}, {"010", "/p", "common"}}, {}},
+                          {{{"011", "/p", "common"}}, {}}},
+         {"2", "010", "011"}},
+        {"key that is no number", {{{{"2", "/p", "common"}, {"b", "/p", "common"}}, {}},
+                                   {{{"3", "/p", "common"}}, {}}},
+         {"b", "2", "3"}},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(path_);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        for (size_t run = 0; run < c.runs.size(); ++run) {
+            sen_index* w = sen_index_create_next(path_.c_str(), run > 0);
+            ASSERT_NE(w, nullptr) << c.name;
+            for (const std::string& key : c.runs[run].removed)
+                ASSERT_EQ(sen_index_delete(w, key.c_str()), sen_success) << c.name;
+            for (const Doc& d : c.runs[run].put)
+                ASSERT_EQ(sen_index_put(w, d.key.c_str(), d.path.data(), d.path.size(),
+                                        d.text.data(), d.text.size()),
+                          sen_success)
+                    << c.name << " " << d.key;
+            ASSERT_EQ(sen_index_publish(w), sen_success) << c.name;
+        }
+        EXPECT_EQ(Keys("common"), c.want) << c.name;
+    }
+}
+
+// A set read in part keeps its place when it is counted, when its index is closed, and when
+// a later query is merged into it.
+TEST_F(SennaTest, RecordsReadInPartKeepTheirPlace) {
+    std::vector<Doc> docs;
+    for (int k = 1; k <= 40; ++k)
+        docs.push_back({std::to_string(k), "/p", k % 2 ? "common odd" : "common even"});
+    docs.push_back({"41", "/p", "nothing"});
+    Build(docs);
+    sen_index* i = sen_index_open(path_.c_str());
+    ASSERT_NE(i, nullptr);
+    auto run = [&](sen_records* r, const char* query, sen_sel_operator op) {
+        sen_query* q = sen_query_open(query, std::strlen(query), sen_sel_and, 10, sen_enc_utf8);
+        EXPECT_EQ(sen_query_exec(i, q, r, op), sen_success);
+        sen_query_close(q);
+    };
+    char buf[128];
+    auto next = [&](sen_records* r) {
+        return sen_records_next(r, buf, sizeof buf, nullptr) > 0 ? std::string(buf) : "";
+    };
+
+    sen_records* r = sen_records_open(sen_rec_document, sen_rec_none, 0);
+    run(r, "common", sen_sel_or);
+    EXPECT_EQ(next(r), "1");
+    EXPECT_EQ(next(r), "2");
+    EXPECT_EQ(sen_records_nhits(r), 40);
+    EXPECT_EQ(next(r), "3");
+    sen_index_close(i);
+    EXPECT_EQ(next(r), "4");  // the set outlives its index handle
+    Keys_ rest;
+    for (std::string k = next(r); !k.empty(); k = next(r)) rest.push_back(k);
+    EXPECT_EQ(rest.size(), 36u);
+    EXPECT_EQ(rest.back(), "40");
+    sen_records_close(r);
+
+    i = sen_index_open(path_.c_str());
+    ASSERT_NE(i, nullptr);
+    r = sen_records_open(sen_rec_document, sen_rec_none, 0);
+    run(r, "common", sen_sel_or);
+    EXPECT_EQ(next(r), "1");
+    run(r, "even", sen_sel_and);  // a merge delivers the merged set from its start
+    Keys_ even;
+    for (std::string k = next(r); !k.empty(); k = next(r)) even.push_back(k);
+    ASSERT_EQ(even.size(), 20u);
+    EXPECT_EQ(even.front(), "2");
+    EXPECT_EQ(even.back(), "40");
+    sen_records_close(r);
+    sen_index_close(i);
 }
 
 TEST_F(SennaTest, PutRefusesDuplicateAndBadKeys) {
