@@ -18,9 +18,10 @@ namespace {
 
 // Memory the bulk builder may use before it spills sorted runs to a file.
 constexpr unsigned long long kBulkBufferBytes = 16ULL << 20;
-// Text a bulk session takes before its builder is committed. The commit holds about a
-// third of the text it took in memory; this bound keeps that near 100 MB, and a session
-// this size still packs its column tightly.
+// Text a bulk session takes before its builder is committed. The commit reads back every
+// sorted run the builder spilled, holding a buffer for each, so its memory grows with the
+// text taken; at this bound it stays below what the builder held while taking text, and a
+// large corpus still makes only a handful of columns to search.
 constexpr size_t kSessionBytes = 256u << 20;
 // Index file pages the writer may keep mapped before it lets them go; those in daily use
 // are mapped again from the page cache. Checked every few documents.
