@@ -1,8 +1,13 @@
 #include "daradiv/document_stamps.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
+#include "text/app_error.h"
 #include "text/record_field.h"
 #include "text/text_file.h"
 
@@ -12,6 +17,8 @@ namespace {
 constexpr int64_t kSecond = 1'000'000'000;
 constexpr int64_t kFineTick = kSecond / 10;
 constexpr int64_t kCoarseTick = 2 * kSecond;
+// The record is written a megabyte at a time.
+constexpr size_t kChunkBytes = 1u << 20;
 
 // A note must not break its line, its field or the list.
 std::string OneNote(std::string text) {
@@ -26,24 +33,17 @@ std::string OneNote(std::string text) {
 }  // namespace
 
 std::optional<DocumentStamps> ReadDocumentStamps(const std::string& file) {
-    std::optional<std::vector<std::string>> lines;
-    try {
-        lines = ReadTextLines(file);
-    } catch (const std::exception&) {
-        return DocumentStamps();
-    }
-    if (!lines) return std::nullopt;
     DocumentStamps stamps;
-    for (const std::string& line : *lines) {
-        std::string path(RecordField(line, 0));
-        if (path.empty()) continue;
+    auto read_line = [&](std::string_view line) {
+        std::string_view path = RecordField(line, 0);
+        if (path.empty()) return;
         DocumentStamp s;
         try {
             s.size = std::stoll(std::string(RecordField(line, 1)));
             s.mtime_ns = std::stoll(std::string(RecordField(line, 2)));
             s.ctime_ns = std::stoll(std::string(RecordField(line, 3)));
         } catch (const std::exception&) {
-            continue;  // no record: the document is read again
+            return;  // no record: the document is read again
         }
         s.read_again = RecordField(line, 4) != "0";
         std::string_view notes = RecordField(line, 5);
@@ -52,24 +52,65 @@ std::optional<DocumentStamps> ReadDocumentStamps(const std::string& file) {
             s.notes.emplace_back(notes.substr(0, tab));
             notes = tab == std::string_view::npos ? std::string_view() : notes.substr(tab + 1);
         }
-        stamps[path] = s;
+        stamps[std::string(path)] = std::move(s);
+    };
+    try {
+        if (!VisitTextLines(file, read_line)) return std::nullopt;
+    } catch (const std::exception&) {
+        return DocumentStamps();
     }
     return stamps;
 }
 
-void WriteDocumentStamps(const std::string& file, const DocumentStamps& stamps) {
-    std::vector<std::string> lines;
-    lines.reserve(stamps.size());
-    for (const auto& [path, s] : stamps) {
-        std::string line = path + ";;" + std::to_string(s.size) + ";;" + std::to_string(s.mtime_ns) +
-                           ";;" + std::to_string(s.ctime_ns) + ";;" + (s.read_again ? "1" : "0");
-        for (size_t i = 0; i < s.notes.size(); ++i) {
-            line += i == 0 ? ";;" : "\t";
-            line += OneNote(s.notes[i]);
-        }
-        lines.push_back(std::move(line));
+DocumentStampsWriter::DocumentStampsWriter(std::string file)
+    : file_(std::move(file)), temp_(file_ + ".tmp" + std::to_string(::getpid())) {
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) throw AppError(CannotWriteMessage(file_));
+}
+
+DocumentStampsWriter::~DocumentStampsWriter() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+}
+
+void DocumentStampsWriter::Add(std::string_view path, const DocumentStamp& s) {
+    pending_ += path;
+    pending_ += ";;" + std::to_string(s.size) + ";;" + std::to_string(s.mtime_ns) + ";;" +
+                std::to_string(s.ctime_ns) + ";;" + (s.read_again ? "1" : "0");
+    for (size_t i = 0; i < s.notes.size(); ++i) {
+        pending_ += i == 0 ? ";;" : "\t";
+        pending_ += OneNote(s.notes[i]);
     }
-    WriteTextFile(file, lines, ByteOrderMark::kWithout);
+    pending_ += "\r\n";
+    if (pending_.size() >= kChunkBytes) WriteOut();
+}
+
+void DocumentStampsWriter::WriteOut() {
+    std::string_view rest = pending_;
+    while (!rest.empty()) {
+        ssize_t n = ::write(fd_, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw AppError(CannotWriteMessage(file_));
+        rest.remove_prefix(static_cast<size_t>(n));
+    }
+    pending_.clear();
+}
+
+void DocumentStampsWriter::Publish() {
+    WriteOut();
+    bool ok = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!ok || ::rename(temp_.c_str(), file_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        throw AppError(CannotWriteMessage(file_));
+    }
+}
+
+void WriteDocumentStamps(const std::string& file, const DocumentStamps& stamps) {
+    DocumentStampsWriter writer(file);
+    for (const auto& [path, s] : stamps) writer.Add(path, s);
+    writer.Publish();
 }
 
 bool ChangeCouldGoUnseen(const FoundFile& file, int64_t run_start_ns) {
@@ -79,10 +120,13 @@ bool ChangeCouldGoUnseen(const FoundFile& file, int64_t run_start_ns) {
     return std::min(file.mtime_ns, file.ctime_ns) > run_start_ns - tick;
 }
 
+DocumentStamp StampOf(const FoundFile& file, int64_t run_start_ns) {
+    return {file.size, file.mtime_ns, file.ctime_ns, ChangeCouldGoUnseen(file, run_start_ns), {}};
+}
+
 DocumentStamps StampsOf(const std::vector<FoundFile>& found, int64_t run_start_ns) {
     DocumentStamps stamps;
-    for (const FoundFile& f : found)
-        stamps[f.path] = {f.size, f.mtime_ns, f.ctime_ns, ChangeCouldGoUnseen(f, run_start_ns), {}};
+    for (const FoundFile& f : found) stamps[f.path] = StampOf(f, run_start_ns);
     return stamps;
 }
 

@@ -8,9 +8,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "daradiv/file_walker.h"
@@ -28,11 +29,33 @@ struct DocumentStamp {
     bool operator==(const DocumentStamp&) const = default;
 };
 
-using DocumentStamps = std::map<std::string, DocumentStamp>;
+// Looked up once or twice per document of a run, so hashed.
+using DocumentStamps = std::unordered_map<std::string, DocumentStamp>;
 
 // The records in the file; nothing when it is missing (an index of an earlier version), and
 // none when it is damaged (every document is then read again).
 std::optional<DocumentStamps> ReadDocumentStamps(const std::string& file);
+
+// Writes a record one document at a time to a temporary file beside it, so that a million
+// documents' records are never all held; Publish puts it in place in one rename. Dropped
+// unpublished, the temporary file goes. Throws AppError when it cannot be written.
+class DocumentStampsWriter {
+  public:
+    explicit DocumentStampsWriter(std::string file);
+    ~DocumentStampsWriter();
+    DocumentStampsWriter(const DocumentStampsWriter&) = delete;
+    DocumentStampsWriter& operator=(const DocumentStampsWriter&) = delete;
+
+    void Add(std::string_view path, const DocumentStamp& stamp);
+    void Publish();
+
+  private:
+    void WriteOut();
+
+    std::string file_, temp_;
+    int fd_ = -1;
+    std::string pending_;
+};
 
 // Replaces the file whole. Throws AppError when it cannot be written.
 void WriteDocumentStamps(const std::string& file, const DocumentStamps& stamps);
@@ -42,6 +65,9 @@ void WriteDocumentStamps(const std::string& file, const DocumentStamps& stamps);
 // they are: both times lie within one timestamp tick of the start or after it. The tick is
 // taken as 2 s on a file system that keeps whole seconds, else as 100 ms.
 bool ChangeCouldGoUnseen(const FoundFile& file, int64_t run_start_ns);
+
+// The record a run that started at run_start_ns leaves for a file it found, without notes.
+DocumentStamp StampOf(const FoundFile& file, int64_t run_start_ns);
 
 // The record a run that started at run_start_ns leaves for the files it found.
 DocumentStamps StampsOf(const std::vector<FoundFile>& found, int64_t run_start_ns);

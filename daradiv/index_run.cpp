@@ -9,6 +9,7 @@
 #include <exception>
 #include <optional>
 #include <set>
+#include <unordered_set>
 
 #include "config/indexer_config.h"
 #include "daradiv/document_stamps.h"
@@ -87,7 +88,9 @@ private:
     OldCatalogues old_catalogues_;
     std::vector<OldLine> old_lines_;
     bool have_info_ = false;
-    std::vector<std::string> lines_;
+    // The new information file, written as its lines come; the catalogues its live lines name.
+    std::optional<index_files::InformationFileWriter> info_out_;
+    std::set<int> named_catalogues_;
     std::optional<CatalogueOutput> output_;
     std::optional<Generation> generation_;
     std::optional<IndexFeeder> feeder_;
@@ -168,9 +171,10 @@ void IndexRun::AddDocument(const std::string& path, const std::string& date,
     if (!line) throw AppError("文書の行を書けません: " + path);
     // The writer cuts blocks that are too long; the index gets exactly what was stored.
     std::string folded_text = folded.substr(0, static_cast<size_t>(doc.text_length));
-    feeder_->Put(KeyOf(lines_.size()), FoldedCopy(path_block.substr(0, doc.path_length)),
+    feeder_->Put(KeyOf(info_out_->lines()), FoldedCopy(path_block.substr(0, doc.path_length)),
                  std::move(folded_text));
-    lines_.push_back(std::move(*line));
+    info_out_->Append(*line);
+    named_catalogues_.insert(doc.catalogue);
 }
 
 // The wall-clock time in nanoseconds, as file times are kept.
@@ -201,7 +205,7 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     in.record_readable.reserve(old_lines_.size());
     for (const OldLine& line : old_lines_) in.record_readable.push_back(old_catalogues_.Readable(line.Place()));
     in.known_failures = ReadFailedDocuments(File(kFailedDocumentsFile));  // unused by a full run
-    const std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
+    std::optional<DocumentStamps> known_stamps = ReadDocumentStamps(File(kDocumentStampsFile));
     in.stamps = known_stamps ? &*known_stamps : nullptr;
 
     progress_.Show("インデックス更新中 文書を探しています", true);
@@ -209,14 +213,40 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     for (const WalkNote& note : walk.notes) details.push_back(DetailLine(note.path, note.reason));
     in.found = std::move(walk.files);
     in.old_lines = std::move(old_lines_);
-    RunPlan plan = PlanRun(in);
+    RunPlan plan = PlanRun(std::move(in));  // takes only the found files, and only when full
     old_lines_ = std::move(in.old_lines);
-    // Written once the information file is in place: a run killed before that leaves the
-    // stamps of the texts still in use.
-    DocumentStamps stamps = StampsOf(in.found, walk_started_ns);
+    // The new record goes to a temporary file as it comes, put in place once the information
+    // file is: a run killed before that leaves the stamps of the texts still in use. Every
+    // document found that is not read now is stamped here, the rest as they are read.
+    std::optional<DocumentStampsWriter> stamps_out(std::in_place, File(kDocumentStampsFile));
+    bool stamps_changed = !known_stamps || !plan.extract.empty();  // new notes may come
+    std::unordered_set<std::string> noted;  // documents not read now whose stamps have notes
+    {
+        size_t next_read = 0, matched = 0;  // plan.extract is in the order of the walk
+        for (const FoundFile& f : in.found) {
+            if (next_read < plan.extract.size() && plan.extract[next_read].path == f.path) {
+                ++next_read;
+                continue;
+            }
+            DocumentStamp stamp = StampOf(f, walk_started_ns);
+            if (known_stamps) {
+                auto known = known_stamps->find(f.path);
+                if (known != known_stamps->end()) {
+                    ++matched;
+                    stamp.notes = known->second.notes;
+                    if (!stamp.notes.empty()) noted.insert(f.path);
+                }
+                if (known == known_stamps->end() || !(known->second == stamp)) stamps_changed = true;
+            }
+            stamps_out->Add(f.path, stamp);
+        }
+        if (known_stamps && matched != known_stamps->size()) stamps_changed = true;
+    }
+    // Documents read again because their records are lost were stamped above.
+    const size_t stamped_when_read = plan.extract.size();
     auto write_stamps = [&]() {
-        if (!known_stamps || *known_stamps != stamps)
-            WriteDocumentStamps(File(kDocumentStampsFile), stamps);
+        if (stamps_changed) stamps_out->Publish();
+        stamps_out.reset();
     };
     // What the plan was made from is not needed again: the run holds a line per document.
     std::vector<FoundFile>().swap(in.found);
@@ -239,16 +269,17 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             note_no_text(std::string(line.path()));
     }
     // What the extraction of a kept document left out is named again each run.
-    if (known_stamps) {
+    if (!noted.empty()) {
         for (size_t i : plan.kept) {
             const std::string path(old_lines_[i].path());
-            auto known = known_stamps->find(path);
-            auto now = stamps.find(path);
-            if (known == known_stamps->end() || now == stamps.end()) continue;
-            now->second.notes = known->second.notes;
-            for (const std::string& note : now->second.notes) details.push_back(DetailLine(path, note));
+            if (noted.count(path) == 0) continue;
+            for (const std::string& note : known_stamps->at(path).notes)
+                details.push_back(DetailLine(path, note));
         }
     }
+    // The old record is not needed again; at a million documents it is large.
+    in.stamps = nullptr;
+    known_stamps.reset();
     auto finish = [&]() {
         for (const FailedDocument& d : failures) details.push_back(DetailLine(d.path, d.reason));
         for (std::string& line : NoTextLines(no_text)) details.push_back(std::move(line));
@@ -276,16 +307,23 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     size_t total = plan.extract.size() + (plan.kind == RunKind::kCompact ? plan.kept.size() : 0);
     size_t done = 0;
     std::string head, body;
-    // The new lines, one per document, are most of what the run holds.
-    lines_.reserve((plan.kind == RunKind::kIncremental ? old_lines_.size() : plan.kept.size()) +
-                   plan.extract.size());
+    // The new lines go straight to the staged information file: at a million documents they
+    // would be a large part of what the run holds.
+    info_out_.emplace(File(kStagedInformationFile));
     if (plan.kind == RunKind::kIncremental) {
-        for (OldLine& line : old_lines_) lines_.push_back(std::move(line.text));
-        std::vector<OldLine>().swap(old_lines_);
-        for (size_t i : plan.dying) {
-            generation_->Delete(KeyOf(i));
-            lines_[i] = KillLine(lines_[i]);
+        std::vector<bool> dies(old_lines_.size());
+        for (size_t i : plan.dying) dies[i] = true;
+        for (size_t i = 0; i < old_lines_.size(); ++i) {
+            const OldLine& line = old_lines_[i];
+            if (dies[i]) {
+                generation_->Delete(KeyOf(i));
+                info_out_->Append(KillLine(line.text));
+                continue;
+            }
+            info_out_->Append(line.text);
+            if (line.offset >= 0 && line.catalogue > 0) named_catalogues_.insert(line.catalogue);
         }
+        std::vector<OldLine>().swap(old_lines_);
         counts.reused = plan.kept.size();
     }
     feeder_.emplace(*generation_);
@@ -326,13 +364,17 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
             // Each result is the last use of its found file: it goes as its line comes.
             const FoundFile f = std::move(plan.extract[index]);
             plan.extract[index] = FoundFile();
+            if (index < stamped_when_read) {
+                DocumentStamp stamp = StampOf(f, walk_started_ns);
+                if (result.ok) stamp.notes = result.notes;
+                stamps_out->Add(f.path, stamp);
+            }
             ocr.Add(f.path, result);
             if (result.ok) {
                 if (IsBlankText(result.text)) note_no_text(f.path);
                 AddDocument(f.path, DateField(f.mtime), MtimeField(f.mtime), f.size, result.text,
                             result.folded);
                 for (const std::string& note : result.notes) details.push_back(DetailLine(f.path, note));
-                if (auto s = stamps.find(f.path); s != stamps.end()) s->second.notes = result.notes;
                 ++counts.indexed;
             } else {
                 failures.push_back({f.path, f.size, f.mtime, result.error});
@@ -347,19 +389,15 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     feeder_->Finish();
     feeder_.reset();
     output_->Close();
-    const std::string staged = File(kStagedInformationFile);
-    index_files::FileIdentity identity = index_files::WriteStagedInformationFile(staged, lines_);
+    index_files::FileIdentity identity = info_out_->Finish();
+    info_out_.reset();
     generation_->Publish(identity);
     generation_.reset();
-    index_files::PublishInformationFile(staged, File(program_files::kInformationFile));
+    index_files::PublishInformationFile(File(kStagedInformationFile),
+                                        File(program_files::kInformationFile));
     // The catalogues the new information file no longer names go now, not at the next run:
     // a search that read the old file notices the new one and reads again.
-    std::set<int> still_named;
-    for (const std::string& line : lines_) {
-        DocumentLine d = index_files::ParseDocumentLine(line);
-        if (d.offset >= 0 && d.catalogue > 0) still_named.insert(d.catalogue);
-    }
-    RemoveLeftovers(o_.app_dir, still_named);
+    RemoveLeftovers(o_.app_dir, named_catalogues_);
     if (failures != in.known_failures) WriteFailedDocuments(File(kFailedDocumentsFile), failures);
     write_stamps();
 

@@ -55,7 +55,7 @@ void RemoveLeftovers(const std::string& app_dir, const std::set<int>& referenced
         int n = CatalogueNumberOf(name);
         if (n > 0 && referenced.count(n) == 0) unlink((app_dir + name).c_str());
         // Temporary files of a rewrite that was cut short.
-        for (const char* file : {program_files::kUpdateLog, "daradivf.dat"}) {
+        for (const char* file : {program_files::kUpdateLog, "daradivf.dat", "daradivt.dat"}) {
             std::string temp = std::string(file) + ".tmp";
             if (name.size() > temp.size() && name.compare(0, temp.size(), temp) == 0 &&
                 name != temp + std::to_string(getpid()))

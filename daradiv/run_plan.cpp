@@ -1,6 +1,7 @@
 #include "daradiv/run_plan.h"
 
 #include <unordered_map>
+#include <utility>
 
 #include "text/record_field.h"
 
@@ -35,15 +36,23 @@ bool SameAsStamped(const PlanInputs& in, const FoundFile& file) {
     return it != in.stamps->end() && MatchesStamp(file, it->second);
 }
 
+RunPlan FullPlan(std::vector<FoundFile> found) {
+    RunPlan plan;
+    plan.kind = RunKind::kFull;
+    plan.extract = std::move(found);
+    return plan;
+}
+
 }  // namespace
 
+RunPlan PlanRun(PlanInputs&& in) {
+    if (in.full) return FullPlan(std::move(in.found));
+    return PlanRun(std::as_const(in));
+}
+
 RunPlan PlanRun(const PlanInputs& in) {
+    if (in.full) return FullPlan(in.found);
     RunPlan plan;
-    if (in.full) {
-        plan.kind = RunKind::kFull;
-        plan.extract = in.found;
-        return plan;
-    }
 
     // Live lines by path; the first line of a path wins, a later duplicate dies.
     std::unordered_map<std::string_view, size_t> live;

@@ -85,5 +85,8 @@ std::string MtimeField(int64_t mtime);
 // fresh build would (they take more room than the rest), or the index does not match the
 // information file.
 RunPlan PlanRun(const PlanInputs& in);
+// The same, but a full run's plan takes the found files instead of a copy of them (at a
+// million documents the copy is large); only in.found is taken.
+RunPlan PlanRun(PlanInputs&& in);
 
 }  // namespace daradiv

@@ -344,37 +344,56 @@ std::optional<RecordPlacement> CatalogueWriter::Append(std::string_view path_blo
     return placement;
 }
 
-FileIdentity WriteStagedInformationFile(const std::string& staged_file,
-                                        const std::vector<std::string>& lines) {
-    int fd = ::open(staged_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw AppError(CannotWriteMessage(staged_file));
-    // Written a megabyte at a time: the file of a large index is not held twice.
-    constexpr size_t kChunkBytes = 1u << 20;
-    std::string data;
-    data.reserve(kChunkBytes);
-    off_t at = 0;
-    bool ok = true;
-    auto write_out = [&] {
-        struct iovec part = {data.data(), data.size()};
-        ok = ok && WriteAllAt(fd, &part, 1, at);
-        at += static_cast<off_t>(data.size());
-        data.clear();
-    };
-    for (const std::string& line : lines) {
-        data += line;
-        data += "\r\n";
-        if (data.size() >= kChunkBytes) write_out();
-    }
-    write_out();
-    ok = ok && ::fsync(fd) == 0;
+namespace {
+// Written a megabyte at a time: the file of a large index is not held in memory.
+constexpr size_t kInformationChunkBytes = 1u << 20;
+}  // namespace
+
+InformationFileWriter::InformationFileWriter(std::string staged_file)
+    : file_(std::move(staged_file)) {
+    fd_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) throw AppError(CannotWriteMessage(file_));
+    pending_.reserve(kInformationChunkBytes);
+}
+
+InformationFileWriter::~InformationFileWriter() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(file_.c_str());
+}
+
+void InformationFileWriter::Append(std::string_view line) {
+    pending_ += line;
+    pending_ += "\r\n";
+    ++lines_;
+    if (pending_.size() >= kInformationChunkBytes) WriteOut();
+}
+
+void InformationFileWriter::WriteOut() {
+    struct iovec part = {pending_.data(), pending_.size()};
+    if (!WriteAllAt(fd_, &part, 1, at_)) throw AppError(CannotWriteMessage(file_));
+    at_ += static_cast<int64_t>(pending_.size());
+    pending_.clear();
+}
+
+FileIdentity InformationFileWriter::Finish() {
+    WriteOut();
     struct stat st;
-    ok = ok && ::fstat(fd, &st) == 0;
-    ok = (::close(fd) == 0) && ok;
+    bool ok = ::fsync(fd_) == 0 && ::fstat(fd_, &st) == 0;
+    ok = (::close(fd_) == 0) && ok;
+    fd_ = -1;
     if (!ok) {
-        ::unlink(staged_file.c_str());
-        throw AppError(CannotWriteMessage(staged_file));
+        ::unlink(file_.c_str());
+        throw AppError(CannotWriteMessage(file_));
     }
     return IdentityOfStat(st);
+}
+
+FileIdentity WriteStagedInformationFile(const std::string& staged_file,
+                                        const std::vector<std::string>& lines) {
+    InformationFileWriter writer(staged_file);
+    for (const std::string& line : lines) writer.Append(line);
+    return writer.Finish();
 }
 
 void PublishInformationFile(const std::string& staged_file, const std::string& final_file) {

@@ -190,10 +190,35 @@ class CatalogueWriter {
     std::string folded_name_;
 };
 
-// Writes lines (each followed by CR LF, no byte-order mark) to staged_file, flushed to disk,
-// and returns the identity of that file, which a rename keeps: record it with
-// sen_index_set_info_identity, publish the index, then PublishInformationFile. Throws
-// AppError when it cannot be written.
+// Writes the information file's lines (each followed by CR LF, no byte-order mark) to a
+// staged file as they come, a megabyte at a time, so that a large index's lines are never
+// all held in memory. Finish flushes it to disk and returns the identity of that file, which
+// a rename keeps: record it with sen_index_set_info_identity, publish the index, then
+// PublishInformationFile. A writer dropped unfinished removes its file. Throws AppError when
+// the file cannot be written.
+class InformationFileWriter {
+  public:
+    explicit InformationFileWriter(std::string staged_file);
+    ~InformationFileWriter();
+    InformationFileWriter(const InformationFileWriter&) = delete;
+    InformationFileWriter& operator=(const InformationFileWriter&) = delete;
+
+    void Append(std::string_view line);
+    // Lines appended so far.
+    size_t lines() const { return lines_; }
+    FileIdentity Finish();
+
+  private:
+    void WriteOut();
+
+    std::string file_;
+    int fd_ = -1;
+    std::string pending_;
+    int64_t at_ = 0;
+    size_t lines_ = 0;
+};
+
+// The lines written at once through an InformationFileWriter.
 FileIdentity WriteStagedInformationFile(const std::string& staged_file,
                                         const std::vector<std::string>& lines);
 // Puts the staged file in place of final_file in one rename. Throws AppError on failure.

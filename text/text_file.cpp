@@ -30,17 +30,27 @@ bool WriteAll(int fd, std::string_view data) {
 
 }  // namespace
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
+namespace {
+
+// Hands each line of text to visit, split as SplitLines splits it.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c != '\r' && c != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
+        visit(text.substr(start, i - start));
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    if (start < text.size()) visit(text.substr(start));
+}
+
+}  // namespace
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -61,14 +71,22 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
+bool VisitTextLines(const std::string& path, const std::function<void(std::string_view)>& visit) {
     std::optional<std::string> bytes = ReadFileBytes(path);
-    if (!bytes) return std::nullopt;
+    if (!bytes) return false;
     std::string_view text = *bytes;
     if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
     size_t valid = ValidUtf8Length(text);
     if (valid != text.size()) throw UnreadableFileError(path, LineAt(text, valid));
-    return SplitLines(text);
+    ForEachLine(text, visit);
+    return true;
+}
+
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
+    std::vector<std::string> lines;
+    if (!VisitTextLines(path, [&](std::string_view line) { lines.emplace_back(line); }))
+        return std::nullopt;
+    return lines;
 }
 
 bool FileExists(const std::string& path) {

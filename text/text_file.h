@@ -2,6 +2,7 @@
 // byte-order mark, the line ends and how a file is replaced.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ std::optional<std::string> ReadFileBytes(const std::string& path);
 // valid UTF-8 (UnreadableFileError otherwise, naming the file and the line of the first
 // byte that is not). Nothing when the file is missing or cannot be opened.
 std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
+// The same lines handed to visit one by one, none kept: for files of a million lines. False
+// when the file is missing or cannot be opened; UnreadableFileError before any line is handed
+// over when it is not valid UTF-8.
+bool VisitTextLines(const std::string& path, const std::function<void(std::string_view)>& visit);
 
 bool FileExists(const std::string& path);
 
