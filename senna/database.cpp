@@ -17,6 +17,12 @@ constexpr const char kKeys[] = "Keys";
 constexpr const char kTerms[] = "Terms";
 constexpr const char kIndex[] = "Terms.postings";
 constexpr const char kIndexColumn[] = "postings";
+// Later bulk columns are numbered from 2: Terms.postings2, Terms.postings3, ...
+constexpr int kMaxIndexColumns = 1000;
+// The bigram columns. No source columns: postings are fed directly, the texts live in the
+// catalogues.
+constexpr grn_column_flags kBigramFlags =
+    GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION | GRN_OBJ_WITH_SECTION;
 constexpr const char kAddedIndex[] = "Terms.added";
 constexpr const char kAddedColumn[] = "added";
 // Configuration entry: how many documents the last fresh build put in.
@@ -93,7 +99,14 @@ bool Database::Init(const std::string& dir, bool create) {
         doc_keys_ = Get(&ctx_, kDocKeys);
         keys_ = Get(&ctx_, kKeys);
         terms_ = Get(&ctx_, kTerms);
-        index_ = Get(&ctx_, kIndex);
+        if (grn_obj* index = Get(&ctx_, kIndex)) indexes_.push_back(index);
+        // Optional: generations made before bulk sessions have only the first column.
+        while (!indexes_.empty() && static_cast<int>(indexes_.size()) < kMaxIndexColumns) {
+            const std::string name = kIndex + std::to_string(indexes_.size() + 1);
+            grn_obj* index = Get(&ctx_, name.c_str());
+            if (!index) break;
+            indexes_.push_back(index);
+        }
         added_ = Get(&ctx_, kAddedIndex);
         chars_ = Get(&ctx_, kCharsIndex);
         // Optional: older generations go without the word lexicon.
@@ -104,7 +117,7 @@ bool Database::Init(const std::string& dir, bool create) {
             words_ = word_postings_ = word_grams_ = nullptr;
         triples_ = Get(&ctx_, kTriplesIndex);
         // A generation of another layout is not ours to read: the indexer rebuilds it.
-        return docs_ && doc_keys_ && keys_ && terms_ && index_ && added_ && chars_ &&
+        return docs_ && doc_keys_ && keys_ && terms_ && !indexes_.empty() && added_ && chars_ &&
                docs_->header.type == GRN_TABLE_NO_KEY &&
                grn_obj_get_range(&ctx_, doc_keys_) == grn_obj_id(&ctx_, keys_);
     }
@@ -131,14 +144,10 @@ bool Database::Init(const std::string& dir, bool create) {
     if (!bigram ||
         grn_obj_set_info(&ctx_, terms_, GRN_INFO_DEFAULT_TOKENIZER, bigram) != GRN_SUCCESS)
         return false;
-    // No source columns: postings are fed directly, the texts live in the catalogues.
-    const grn_column_flags bigram_flags =
-        GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT | GRN_OBJ_WITH_POSITION | GRN_OBJ_WITH_SECTION;
-    index_ = grn_column_create(&ctx_, terms_, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
-                               bigram_flags, docs_);
+    if (!AddIndexColumn()) return false;
     added_ = grn_column_create(&ctx_, terms_, kAddedColumn, sizeof kAddedColumn - 1, nullptr,
-                               bigram_flags, docs_);
-    if (!index_ || !added_) return false;
+                               kBigramFlags, docs_);
+    if (!added_) return false;
     // Every character once per document and section, without positions: a single
     // character is then one short posting list instead of every bigram that starts with it.
     grn_obj* chars =
@@ -171,6 +180,17 @@ bool Database::Init(const std::string& dir, bool create) {
     triples_ = grn_column_create(&ctx_, triples, kIndexColumn, sizeof kIndexColumn - 1, nullptr,
                                  GRN_OBJ_COLUMN_INDEX | GRN_OBJ_PERSISTENT, docs_);
     return word_postings_ && word_grams_ && triples_;
+}
+
+grn_obj* Database::AddIndexColumn() {
+    if (!terms_ || static_cast<int>(indexes_.size()) >= kMaxIndexColumns) return nullptr;
+    std::string name = kIndexColumn;
+    if (!indexes_.empty()) name += std::to_string(indexes_.size() + 1);
+    grn_obj* index =
+        grn_column_create(&ctx_, terms_, name.data(), static_cast<unsigned>(name.size()), nullptr,
+                          kBigramFlags, docs_);
+    if (index) indexes_.push_back(index);
+    return index;
 }
 
 bool Database::MarkFreshBuild() {

@@ -5,8 +5,9 @@
 //
 // Document ids only grow and are never reused: a removed document keeps its id with an
 // empty key, so postings left behind by it can never be taken for another document's. The
-// bigram index of a fresh generation is filled once in bulk and never written again; the
-// documents added to later copies go into the second, "added" column, which stays small.
+// bigram index of a fresh generation is filled in bulk, in sessions of bounded size, each
+// into a column of its own that is never written again; the documents added to later copies
+// go into the "added" column, which stays small.
 // Incremental updates of a large Groonga index rewrite its chunks and let its files grow
 // far beyond a bulk-built one; the compaction of the indexer makes a fresh generation.
 #pragma once
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace senna {
 
@@ -47,8 +49,12 @@ class Database {
     // Key table of the documents present, each with its document id as value.
     grn_obj* keys() { return keys_; }
     grn_obj* terms() { return terms_; }
-    // Bigram index of the documents of the last fresh build.
-    grn_obj* index() { return index_; }
+    // Bigram index columns of the documents of the last fresh build, one for each session
+    // of the bulk builder (generations made before sessions hold one). A document's
+    // bigrams are in exactly one of them, or in added().
+    const std::vector<grn_obj*>& indexes() const { return indexes_; }
+    // Creates the next bulk column, empty; nullptr when that failed.
+    grn_obj* AddIndexColumn();
     // Bigram index of the documents added since then.
     grn_obj* added() { return added_; }
     // Character index: which documents hold a character, for single-character terms.
@@ -104,7 +110,7 @@ class Database {
     grn_obj* doc_keys_ = nullptr;
     grn_obj* keys_ = nullptr;
     grn_obj* terms_ = nullptr;
-    grn_obj* index_ = nullptr;
+    std::vector<grn_obj*> indexes_;
     grn_obj* added_ = nullptr;
     grn_obj* chars_ = nullptr;
     grn_obj* words_ = nullptr;

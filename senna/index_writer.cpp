@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ namespace {
 
 // Memory the bulk builder may use before it spills sorted runs to a file.
 constexpr unsigned long long kBulkBufferBytes = 16ULL << 20;
+// Text a bulk session takes before its builder is committed. The commit reads back every
+// sorted run the builder spilled, holding a buffer for each, so its memory grows with the
+// text taken; at this bound it stays below what the builder held while taking text, and a
+// large corpus still makes only a handful of columns to search.
+constexpr size_t kSessionBytes = 256u << 20;
 // Index file pages the writer may keep mapped before it lets them go; those in daily use
 // are mapped again from the page cache. Checked every few documents.
 constexpr size_t kMappedBudgetBytes = 64u << 20;
@@ -211,8 +217,8 @@ std::string ProbeOf(grn_ctx* ctx, std::string_view value) {
     return std::string(value.data(), p);
 }
 
-// True when the bigram index finds document id by probe.
-bool IndexFinds(Database& db, grn_id id, const std::string& probe) {
+// True when the bigram index column finds document id by probe.
+bool IndexFinds(Database& db, grn_obj* index, grn_id id, const std::string& probe) {
     grn_ctx* ctx = db.ctx();
     grn_obj* res = grn_table_create(
         ctx, nullptr, 0, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC, db.docs(), nullptr);
@@ -222,29 +228,75 @@ bool IndexFinds(Database& db, grn_id id, const std::string& probe) {
     GRN_TEXT_SET(ctx, &query, probe.data(), probe.size());
     grn_search_optarg optarg{};
     optarg.mode = GRN_OP_EXACT;
-    grn_obj_search(ctx, db.index(), &query, res, GRN_OP_OR, &optarg);
+    grn_obj_search(ctx, index, &query, res, GRN_OP_OR, &optarg);
     bool found = grn_table_get(ctx, res, &id, sizeof id) != GRN_ID_NIL;
     GRN_OBJ_FIN(ctx, &query);
     grn_obj_close(ctx, res);
     return found;
 }
 
+// The session bound from the environment, 0 when unset or not a number.
+size_t SessionBytesFromEnvironment() {
+    const char* value = std::getenv("RUVUDAR_BULK_SESSION_BYTES");
+    if (!value || !*value) return 0;
+    char* end = nullptr;
+    unsigned long long n = std::strtoull(value, &end, 10);
+    return *end == '\0' ? static_cast<size_t>(n) : 0;
+}
+
 }  // namespace
 
-IndexWriter::IndexWriter(Database& db, bool fresh) : db_(db), mapped_base_(MappedResidentBytes()) {
+IndexWriter::IndexWriter(Database& db, bool fresh, size_t session_bytes)
+    : db_(db),
+      bulk_building_(fresh),
+      session_bound_(session_bytes),
+      mapped_base_(MappedResidentBytes()) {
     if (!fresh) {
         key_order_ = db_.ReadKeyOrder();
         return;
     }
     key_order_.ascending = true;  // nothing put yet
-    // Only the bigram index: the builder drops documents of an index without positions
-    // once it holds a few tens of millions of characters, so the character index is
-    // always updated document by document.
-    bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii*>(db_.index()), kBulkBufferBytes);
+    if (session_bound_ == 0) session_bound_ = SessionBytesFromEnvironment();
+    if (session_bound_ == 0) session_bound_ = kSessionBytes;
+    // A fresh database holds its first bulk column, empty, for the first session.
+    if (OpenSession() != GRN_SUCCESS) failed_ = true;
 }
 
 IndexWriter::~IndexWriter() {
     if (bulk_) grn_ii_buffer_close(db_.ctx(), bulk_);
+}
+
+grn_rc IndexWriter::OpenSession() {
+    const auto& columns = db_.indexes();
+    // The first session fills the column made with the database, each later one a new one.
+    bulk_index_ =
+        bulk_index_ == nullptr && columns.size() == 1 ? columns.front() : db_.AddIndexColumn();
+    if (!bulk_index_) return GRN_NO_MEMORY_AVAILABLE;
+    // Only the bigram index: the builder drops documents of an index without positions
+    // once it holds a few tens of millions of characters, so the character index is
+    // always updated document by document.
+    bulk_ = grn_ii_buffer_open(db_.ctx(), reinterpret_cast<grn_ii*>(bulk_index_), kBulkBufferBytes);
+    session_bytes_ = 0;
+    return bulk_ ? GRN_SUCCESS : GRN_NO_MEMORY_AVAILABLE;
+}
+
+grn_rc IndexWriter::CommitSession() {
+    grn_rc rc;
+    {
+        // The commit writes the session's whole column in one call.
+        MappedPagesWatch watch(db_.dir(), std::chrono::milliseconds(200));
+        rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
+    }
+    grn_ii_buffer_close(db_.ctx(), bulk_);
+    bulk_ = nullptr;
+    DropMappedPages(db_.dir());
+    if (rc == GRN_SUCCESS && probe_id_ != GRN_ID_NIL &&
+        !IndexFinds(db_, bulk_index_, probe_id_, probe_))
+        rc = GRN_UNKNOWN_ERROR;
+    probe_id_ = GRN_ID_NIL;
+    probe_.clear();
+    if (rc != GRN_SUCCESS) failed_ = true;
+    return rc;
 }
 
 sen_rc IndexWriter::Finish() {
@@ -253,18 +305,9 @@ sen_rc IndexWriter::Finish() {
         failed_ = true;
         return sen_file_operation_error;
     }
-    if (!bulk_) return sen_success;
-    grn_rc rc;
-    {
-        // The commit writes the whole bigram index in one call.
-        MappedPagesWatch watch(db_.dir(), std::chrono::milliseconds(200));
-        rc = grn_ii_buffer_commit(db_.ctx(), bulk_);
-    }
-    grn_ii_buffer_close(db_.ctx(), bulk_);
-    bulk_ = nullptr;
-    DropMappedPages(db_.dir());
-    if (rc == GRN_SUCCESS && probe_id_ != GRN_ID_NIL && !IndexFinds(db_, probe_id_, probe_))
-        rc = GRN_UNKNOWN_ERROR;
+    if (!bulk_building_) return sen_success;
+    bulk_building_ = false;
+    grn_rc rc = bulk_ ? CommitSession() : GRN_SUCCESS;
     if (rc == GRN_SUCCESS && !db_.MarkFreshBuild()) rc = GRN_FILE_CORRUPT;
     if (rc != GRN_SUCCESS) failed_ = true;
     return FromGroonga(rc);
@@ -279,6 +322,16 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
         grn_table_add(ctx, db_.keys(), key.data(), static_cast<unsigned>(key.size()), &added);
     if (kid == GRN_ID_NIL) return FromGroonga(ctx->rc != GRN_SUCCESS ? ctx->rc : GRN_UNKNOWN_ERROR);
     if (!added) return sen_invalid_argument;
+    // A full session is committed before the next document, so no session ends empty.
+    if (bulk_building_ && session_bytes_ >= session_bound_) {
+        grn_rc session_rc = CommitSession();
+        if (session_rc == GRN_SUCCESS) session_rc = OpenSession();
+        if (session_rc != GRN_SUCCESS) {
+            failed_ = true;
+            Forget(db_, GRN_ID_NIL, kid);
+            return FromGroonga(session_rc);
+        }
+    }
     grn_id id = grn_table_add(ctx, db_.docs(), nullptr, 0, nullptr);
     grn_rc rc = id == GRN_ID_NIL ? GRN_NO_MEMORY_AVAILABLE : GRN_SUCCESS;
     if (rc == GRN_SUCCESS) {
@@ -295,7 +348,8 @@ sen_rc IndexWriter::Put(std::string_view key, std::string_view path, std::string
     }
 
     // Document ids only grow, so the bulk builder gets them in the ascending order it needs.
-    if (bulk_) {
+    if (bulk_building_) {
+        session_bytes_ += path.size() + text.size();
         rc = BulkAppend(db_, bulk_, id, Database::kPathSection, path);
         if (rc == GRN_SUCCESS) rc = BulkAppend(db_, bulk_, id, Database::kTextSection, text);
         std::string probe = ProbeOf(ctx, text.empty() ? path : text);

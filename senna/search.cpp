@@ -160,8 +160,13 @@ class Evaluator {
             Hits hits;
             if (TripleTerm(term, hits) && hits.size() <= kEnoughTriples) return hits;
         }
-        // A document's bigrams are in one column or the other, never both.
-        Hits hits = TermIn(db_.index(), term, bound);
+        // A document's bigrams are in exactly one column: one of the bulk sessions' or the
+        // added documents'.
+        Hits hits;
+        for (grn_obj* index : db_.indexes()) {
+            Hits more = TermIn(index, term, bound);
+            hits = hits.empty() ? std::move(more) : Unite(hits, more);
+        }
         return search_added_ ? Unite(hits, TermIn(db_.added(), term, bound)) : hits;
     }
 

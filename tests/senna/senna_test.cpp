@@ -77,6 +77,44 @@ class SennaTest : public ::testing::Test {
 
 using Keys_ = std::vector<std::string>;
 
+// Keys in the order a search delivers them: by number.
+Keys_ Numeric(Keys_ keys) {
+    std::sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
+        return std::stoll(a) < std::stoll(b);
+    });
+    return keys;
+}
+
+// Files of posting chunks in the current generation of index path: one for each bigram,
+// character, word or triple index column.
+size_t ChunkFiles(const std::string& path) {
+    size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(fs::canonical(path)))
+        n += entry.path().extension() == ".c";
+    return n;
+}
+
+// The same tests with the bigrams of a fresh build in one column, and spread over many by
+// committing the bulk builder after every few hundred bytes of text.
+class SennaSessionsTest : public SennaTest, public ::testing::WithParamInterface<int> {
+  protected:
+    void SetUp() override {
+        SennaTest::SetUp();
+        if (GetParam() > 0)
+            setenv("RUVUDAR_BULK_SESSION_BYTES", std::to_string(GetParam()).c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("RUVUDAR_BULK_SESSION_BYTES");
+        SennaTest::TearDown();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Sessions, SennaSessionsTest, ::testing::Values(0, 256),
+                         [](const auto& info) {
+                             return info.param ? "Bounded" + std::to_string(info.param)
+                                               : std::string("OneSession");
+                         });
+
 TEST_F(SennaTest, MissingIndexGivesNullHandle) {
     EXPECT_EQ(sen_index_open(path_.c_str()), nullptr);
     EXPECT_EQ(sen_index_open((dir_ / "nowhere" / "sindex").c_str()), nullptr);
@@ -265,7 +303,7 @@ TEST_F(SennaTest, AddedCountGrowsWithCopiesOnly) {
     EXPECT_EQ(sen_index_added_count(nullptr), -1);
 }
 
-TEST_F(SennaTest, RareAndCommonTermsOverManyDocuments) {
+TEST_P(SennaSessionsTest, RareAndCommonTermsOverManyDocuments) {
     // Enough documents for the lists to be sampled: every third holds the rare term, all
     // hold the common one, the same texts in the path of a few.
     std::vector<Doc> docs;
@@ -282,6 +320,39 @@ TEST_F(SennaTest, RareAndCommonTermsOverManyDocuments) {
     EXPECT_EQ(Keys("\"common words\" \"qzjw\""), rare);
     EXPECT_EQ(Keys("\"common words\" -\"qzjw\""), common_not_rare);
     EXPECT_EQ(Keys("(\"qzjw\" OR \"none\") (\"words\")"), rare);
+}
+
+// The bulk builder committed every few hundred bytes fills a column per session, and every
+// column is searched: the same documents as from one column, copies of it included.
+TEST_F(SennaTest, BoundedSessionsSpreadBigramsOverColumns) {
+    std::vector<Doc> docs;
+    for (int k = 1; k <= 200; ++k)
+        docs.push_back({std::to_string(k), "/p",
+                        "文書 " + std::to_string(k) + (k % 7 == 0 ? " 甲乙丙" : "")});
+    auto holding = [&](const std::string& term, bool has) {
+        Keys_ keys;
+        for (const Doc& d : docs)
+            if ((d.text.find(term) != std::string::npos) == has) keys.push_back(d.key);
+        return keys;
+    };
+    auto check = [&](const char* what) {
+        EXPECT_EQ(Keys("\"甲乙\""), holding("甲乙", true)) << what;
+        EXPECT_EQ(Keys("\"乙丙\" \"文書\""), holding("乙丙", true)) << what;
+        EXPECT_EQ(Keys("\"書 1\""), holding("書 1", true)) << what;
+        EXPECT_EQ(Keys("\"文書\" -\"甲乙\""), holding("甲乙", false)) << what;
+    };
+    Build(docs);
+    const size_t one_session = ChunkFiles(path_);
+    check("one session");
+    path_ = (dir_ / "bounded").string();
+    setenv("RUVUDAR_BULK_SESSION_BYTES", "300", 1);
+    Build(docs);
+    unsetenv("RUVUDAR_BULK_SESSION_BYTES");
+    EXPECT_GT(ChunkFiles(path_), one_session + 5);
+    check("sessions");
+    docs.push_back({"201", "/p", "文書 201 甲乙丙"});
+    Build({docs.back()}, true);
+    check("copy");
 }
 
 TEST_F(SennaTest, QuerySyntaxOfGroongaIsPlainText) {
@@ -595,8 +666,9 @@ TEST_F(SennaTest, IdentityRoundTrip) {
 
 // Random documents over a small alphabet, a fresh build and then copies that add and
 // remove documents: every document holding a term is found, and no removed one is. (The
-// index may return more documents than hold the term; the caller checks the texts.)
-TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
+// index may return more documents than hold the term; the caller checks the texts.) Under
+// NOT, exactly the documents without the term are left.
+TEST_P(SennaSessionsTest, RandomUpdatesNeverLoseOrRevivePostings) {
     std::mt19937 rng(20261210);
     const std::vector<std::string> letters = {"a", "b", "c", "甲", "乙"};
     auto text_of = [&](size_t length) {
@@ -609,7 +681,7 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
     for (int round = 0; round < 4; ++round) {
         sen_index* w = sen_index_create_next(path_.c_str(), round > 0);
         ASSERT_NE(w, nullptr);
-        for (int n = 0; n < 30; ++n) {
+        for (int n = 0; n < (round == 0 ? 120 : 30); ++n) {
             if (!live.empty() && rng() % 3 == 0) {
                 auto it = std::next(live.begin(), static_cast<long>(rng() % live.size()));
                 ASSERT_EQ(sen_index_delete(w, it->first.c_str()), sen_success);
@@ -628,11 +700,17 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
             Keys_ found = Keys("\"" + term + "\"");
             for (const std::string& key : found)
                 EXPECT_TRUE(live.count(key)) << "removed " << key << " found by " << term;
+            Keys_ others;  // holding "a" but not term
             for (const auto& [key, text] : live) {
-                if (text.find(term) == std::string::npos) continue;
+                if (text.find(term) == std::string::npos) {
+                    if (text.find('a') != std::string::npos) others.push_back(key);
+                    continue;
+                }
                 EXPECT_NE(std::find(found.begin(), found.end(), key), found.end())
                     << "round " << round << ": " << key << " (" << text << ") lost for " << term;
             }
+            EXPECT_EQ(Keys("\"a\" -\"" + term + "\""), Numeric(others))
+                << "round " << round << ": " << term;
         }
     }
 }
@@ -641,7 +719,7 @@ TEST_F(SennaTest, RandomUpdatesNeverLoseOrRevivePostings) {
 // or text holds the term: random words over few letters (so most letter pairs are in most
 // documents), runs longer than a lexicon piece, a fresh build, then copies that add and
 // remove documents; also under NOT, where a set holding more would lose true hits.
-TEST_F(SennaTest, LatinTermsFindExactlyTheDocumentsHoldingThem) {
+TEST_P(SennaSessionsTest, LatinTermsFindExactlyTheDocumentsHoldingThem) {
     std::mt19937 rng(20261211);
     const std::string letters = "abrk";
     auto word = [&](size_t length) {
@@ -690,14 +768,8 @@ TEST_F(SennaTest, LatinTermsFindExactlyTheDocumentsHoldingThem) {
                      ? holding
                      : others)
                     .push_back(key);
-            auto numeric = [](Keys_ v) {
-                std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) {
-                    return std::stoll(a) < std::stoll(b);
-                });
-                return v;
-            };
-            EXPECT_EQ(Keys("\"" + term + "\""), numeric(holding)) << "round " << round << ": " << term;
-            EXPECT_EQ(Keys("\"d\" -\"" + term + "\""), numeric(others)) << term;
+            EXPECT_EQ(Keys("\"" + term + "\""), Numeric(holding)) << "round " << round << ": " << term;
+            EXPECT_EQ(Keys("\"d\" -\"" + term + "\""), Numeric(others)) << term;
         }
     }
 }
