@@ -76,6 +76,19 @@ Hits Subtract(const Hits& a, const Hits& b) {
     return out;
 }
 
+// acc united with more. The columns of a generation hold documents of ascending id ranges,
+// one after another, so their sets mostly join end to end without a merge.
+void UniteInto(Hits& acc, Hits&& more) {
+    if (more.empty()) return;
+    if (acc.empty()) {
+        acc = std::move(more);
+    } else if (acc.back().id < more.front().id) {
+        acc.insert(acc.end(), more.begin(), more.end());
+    } else {
+        acc = Unite(acc, more);
+    }
+}
+
 // a with the scores of the documents it shares with b added.
 Hits Adjust(Hits a, const Hits& b) {
     size_t j = 0;
@@ -163,11 +176,9 @@ class Evaluator {
         // A document's bigrams are in exactly one column: one of the bulk sessions' or the
         // added documents'.
         Hits hits;
-        for (grn_obj* index : db_.indexes()) {
-            Hits more = TermIn(index, term, bound);
-            hits = hits.empty() ? std::move(more) : Unite(hits, more);
-        }
-        return search_added_ ? Unite(hits, TermIn(db_.added(), term, bound)) : hits;
+        for (grn_obj* index : db_.indexes()) UniteInto(hits, TermIn(index, term, bound));
+        if (search_added_) UniteInto(hits, TermIn(db_.added(), term, bound));
+        return hits;
     }
 
     // The documents holding a word that holds term, exactly what hold term. False, with
