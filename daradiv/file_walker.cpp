@@ -5,6 +5,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <functional>
+#include <set>
+#include <unordered_map>
 #include <utility>
 
 #include "search/index_files.h"
@@ -118,11 +121,17 @@ private:
         std::string extension = LowerExtension(path);
         if (settings_.extensions.count(extension) == 0) return;
         if (IsExcluded(path, settings_.exclusions)) return;
-        if (!taken_.insert(path).second) return;
-        if (!IsValidUtf8(path)) return Note(path, kNotUtf8Path);
-        if (path.find(kFieldSeparator) != std::string::npos) return Note(path, kSeparatorInPath);
-        if (path.find_first_of("\r\n") != std::string::npos) return Note(path, kLineEndInPath);
-        if (!index_files::IsStorableField(path)) return Note(path, kSemicolonAtEnd);
+        if (TakenBefore(path)) return;
+        const char* refused = !IsValidUtf8(path)                                  ? kNotUtf8Path
+                              : path.find(kFieldSeparator) != std::string::npos   ? kSeparatorInPath
+                              : path.find_first_of("\r\n") != std::string::npos ? kLineEndInPath
+                              : !index_files::IsStorableField(path)               ? kSemicolonAtEnd
+                                                                                  : nullptr;
+        if (refused != nullptr) {
+            refused_.insert(path);
+            return Note(path, refused);
+        }
+        taken_.emplace(std::hash<std::string>{}(path), result_.files.size());
         result_.files.push_back({std::move(path), std::move(extension),
                                  static_cast<int64_t>(st.st_size),
                                  static_cast<int64_t>(st.st_mtim.tv_sec), Nanoseconds(st.st_mtim),
@@ -133,7 +142,19 @@ private:
     WalkResult& result_;
     std::set<std::pair<dev_t, ino_t>> visited_;
     std::vector<std::pair<dev_t, ino_t>> open_;  // the folders being walked, outermost first
-    std::set<std::string> taken_;
+    // Each path is taken once. The files taken are known by the hash of their path and their
+    // place in the result, not by a second copy of every path: at a million files that copy
+    // would be most of the walk's memory. The few refused are kept whole.
+    std::unordered_multimap<size_t, size_t> taken_;
+    std::set<std::string> refused_;
+
+    bool TakenBefore(const std::string& path) const {
+        auto [first, last] = taken_.equal_range(std::hash<std::string>{}(path));
+        for (auto it = first; it != last; ++it) {
+            if (result_.files[it->second].path == path) return true;
+        }
+        return refused_.count(path) > 0;
+    }
 };
 
 }  // namespace
