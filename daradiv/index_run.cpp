@@ -252,9 +252,6 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
     // What the plan was made from is not needed again: the run holds a line per document.
     std::vector<FoundFile>().swap(in.found);
     std::vector<bool>().swap(in.record_readable);
-    // The walk and the plan leave many small blocks freed between those still in use; give
-    // their pages back before the long part of the run.
-    malloc_trim(0);
 
     std::vector<FailedDocument> failures = plan.still_failed;
     counts.failed = failures.size();
@@ -330,6 +327,9 @@ RunCounts IndexRun::Execute(std::vector<std::string>& details) {
         std::vector<OldLine>().swap(old_lines_);
         counts.reused = plan.kept.size();
     }
+    // The walk, the plan and the old lines leave many small blocks freed between those still
+    // in use; give their pages back before the long part of the run.
+    malloc_trim(0);
     feeder_.emplace(*generation_);
     if (plan.kind == RunKind::kCompact) {
         // Rebuild from the stored texts: nothing is extracted again.
