@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <exception>
 
 #include "text/app_error.h"
@@ -87,13 +86,7 @@ void DocumentStampsWriter::Add(std::string_view path, const DocumentStamp& s) {
 }
 
 void DocumentStampsWriter::WriteOut() {
-    std::string_view rest = pending_;
-    while (!rest.empty()) {
-        ssize_t n = ::write(fd_, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw AppError(CannotWriteMessage(file_));
-        rest.remove_prefix(static_cast<size_t>(n));
-    }
+    if (!WriteAll(fd_, pending_)) throw AppError(CannotWriteMessage(file_));
     pending_.clear();
 }
 

@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+}  // namespace
+
 bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
         ssize_t n = ::write(fd, data.data(), data.size());
@@ -25,8 +27,6 @@ bool WriteAll(int fd, std::string_view data) {
     }
     return true;
 }
-
-}  // namespace
 
 namespace {
 

@@ -42,5 +42,8 @@ inline void WritePageFile(const std::string& path, const std::vector<std::string
     WriteTextFile(path, lines, ByteOrderMark::kWith);
 }
 
+// Writes all of data to fd, going on after interruptions; false on a write error.
+bool WriteAll(int fd, std::string_view data);
+
 // The message of a file that cannot be written, with its full path.
 std::string CannotWriteMessage(const std::string& path);
